@@ -11,4 +11,6 @@ public:
     virtual bool Confirm(const QString& text) = 0;
     // Plain box: no icon, caption "Администратор", button "OK".
     virtual void ShowMessage(const QString& text) = 0;
+    // The application's box for an exception that leaves a command: error icon, caption "Администратор".
+    virtual void ShowApplicationError(const QString& text) = 0;
 };

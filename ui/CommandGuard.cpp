@@ -1,0 +1,21 @@
+#include "ui/CommandGuard.h"
+
+#include "core/Exception.h"
+
+using namespace Qt::StringLiterals;
+
+QString ApplicationErrorText(const QString& message) {
+    if (message.isEmpty() || message.endsWith(u'.')) return message;
+    return message + u'.';
+}
+
+void RunCommand(IUserPrompts& prompts, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        prompts.ShowApplicationError(ApplicationErrorText(e.Message()));
+    } catch (const std::exception& e) {
+        prompts.ShowApplicationError(ApplicationErrorText(QString::fromUtf8(e.what())));
+    }
+}
