@@ -40,6 +40,13 @@ void FakeClient::SetAttachStatus(std::initializer_list<intptr_t> vector) {
     std::vector<intptr_t> v(vector);
     reinterpret_cast<void (*)(const intptr_t*, int)>(Fn("fake_set_attach_status"))(v.data(), int(v.size()));
 }
+void FakeClient::SetDetachStatus(std::initializer_list<intptr_t> vector) {
+    std::vector<intptr_t> v(vector);
+    reinterpret_cast<void (*)(const intptr_t*, int)>(Fn("fake_set_detach_status"))(v.data(), int(v.size()));
+}
+void FakeClient::SetProbe(void (*probe)()) {
+    reinterpret_cast<void (*)(void (*)())>(Fn("fake_set_probe"))(probe);
+}
 void FakeClient::SetDialect(int dialect) { reinterpret_cast<void (*)(int)>(Fn("fake_set_dialect"))(dialect); }
 int FakeClient::AttachCalls() const { return reinterpret_cast<int (*)()>(Fn("fake_attach_calls"))(); }
 int FakeClient::InfoCalls() const { return reinterpret_cast<int (*)()>(Fn("fake_info_calls"))(); }

@@ -24,6 +24,9 @@ public:
     void SetMessage(long gdsCode, const QByteArray& text);
     // The status vector the next attach reports; empty for success.
     void SetAttachStatus(std::initializer_list<intptr_t> vector);
+    void SetDetachStatus(std::initializer_list<intptr_t> vector);
+    // probe runs inside the library's isc_sqlcode.
+    void SetProbe(void (*probe)());
     void SetDialect(int dialect);
     int AttachCalls() const;
     int InfoCalls() const;

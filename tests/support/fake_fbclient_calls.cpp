@@ -13,6 +13,8 @@ struct FakeState {
     std::string sqlText;
     std::map<long, std::string> messages;
     std::vector<ISC_STATUS> attachStatus;
+    std::vector<ISC_STATUS> detachStatus;
+    void (*probe)() = nullptr;
     int dialect = 3;
     int attachCalls = 0;
     int infoCalls = 0;
@@ -55,12 +57,20 @@ void fake_set_message(long code, const char* text) { State().messages[code] = te
 void fake_set_attach_status(const ISC_STATUS* vector, int count) {
     State().attachStatus.assign(vector, vector + count);
 }
+void fake_set_detach_status(const ISC_STATUS* vector, int count) {
+    State().detachStatus.assign(vector, vector + count);
+}
+// Called from inside isc_sqlcode, so a test can look at the caller while a call runs.
+void fake_set_probe(void (*probe)()) { State().probe = probe; }
 void fake_set_dialect(int dialect) { State().dialect = dialect; }
 int fake_attach_calls() { return State().attachCalls; }
 int fake_info_calls() { return State().infoCalls; }
 int fake_detach_calls() { return State().detachCalls; }
 
-ISC_LONG ISC_EXPORT isc_sqlcode(const ISC_STATUS*) { return ISC_LONG(State().sqlcode); }
+ISC_LONG ISC_EXPORT isc_sqlcode(const ISC_STATUS*) {
+    if (State().probe) State().probe();
+    return ISC_LONG(State().sqlcode);
+}
 
 void ISC_EXPORT isc_sql_interprete(short, ISC_SCHAR* buffer, short size) {
     std::string text = State().sqlText;
@@ -108,6 +118,11 @@ ISC_STATUS ISC_EXPORT isc_attach_database(ISC_STATUS* status, short, const ISC_S
 ISC_STATUS ISC_EXPORT isc_detach_database(ISC_STATUS* status, isc_db_handle* handle) {
     ++State().detachCalls;
     std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    const auto& v = State().detachStatus;
+    if (v.size() > 1 && v[1] != 0) {
+        std::memcpy(status, v.data(), sizeof(ISC_STATUS) * std::min<std::size_t>(v.size(), ISC_STATUS_LENGTH));
+        return status[1];
+    }
     status[0] = 1;
     *handle = 0;
     return 0;

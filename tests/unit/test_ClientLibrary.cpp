@@ -37,6 +37,10 @@ struct RecordingHandler : IFibErrorHandler {
     }
 };
 
+IIBClientLibrary* g_probed = nullptr;
+bool g_busyInside = false;
+void ProbeBusy() { g_busyInside = g_probed && g_probed->Busy(); }
+
 struct HandlerScope {
     explicit HandlerScope(IFibErrorHandler* h) { SetActiveErrorHandler(h); }
     ~HandlerScope() { SetActiveErrorHandler(nullptr); }
@@ -110,6 +114,20 @@ private slots:
             QCOMPARE(e.Message(), u"Can't find procedure isc_get_client_version in "_s + path);
         }
         QVERIFY(!lib.Busy());
+    }
+
+    void busyWhileACallRuns() {
+        FakeClient fake;
+        IIBClientLibraryPtr lib = GetClientLibrary(fake.Path());
+        g_probed = lib.get();
+        fake.SetProbe(&ProbeBusy);
+        ISC_STATUS status[ISC_STATUS_LENGTH] = {1};
+        QVERIFY(!lib->Busy());
+        (void)lib->Call<EP::isc_sqlcode>(status);
+        fake.SetProbe(nullptr);
+        g_probed = nullptr;
+        QVERIFY(g_busyInside);
+        QVERIFY(!lib->Busy());
     }
 
     void registryKeepsOneObjectPerExactName() {

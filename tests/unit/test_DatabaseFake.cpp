@@ -238,6 +238,45 @@ private slots:
         QVERIFY(m_db->DPB().endsWith(QByteArray("\x1d\x06secret")));
     }
 
+    void failedDetach() {
+        m_db->Open(true);
+        m_fake->SetDetachStatus({isc_arg_gds, 335544721, isc_arg_end});
+        SuppressingHandler handler;
+        SetActiveErrorHandler(&handler);
+        m_db->Close();
+        QCOMPARE(handler.calls, 1);
+        QVERIFY(m_db->Connected());  // suppressed: the attachment stays
+        SetActiveErrorHandler(nullptr);
+        m_db->Close();  // raised: swallowed, the handle is dropped
+        QVERIFY(!m_db->Connected());
+        m_db->Open(true);
+        m_db->Disconnect(true);  // forced: the failure is ignored without the handler
+        QVERIFY(!m_db->Connected());
+        QCOMPARE(m_fake->DetachCalls(), 3);
+    }
+
+    void loginPrompt() {
+        m_db->SetUseLoginPrompt(true);
+        try {
+            m_db->Open(true);
+            QFAIL("opened");
+        } catch (const EFIBClientError& e) {
+            QCOMPARE(e.SQLCode(), 7);
+            QCOMPARE(e.Message(), u"Операция прервана пользователем."_s);
+        }
+        QCOMPARE(m_fake->AttachCalls(), 0);
+        m_db->OnLoginPrompt = [](TFIBDatabase*, QString& user, QString& password, QString& role) {
+            user = u"ADMIN"_s;
+            password = u"pw"_s;
+            role = QString();
+            return true;
+        };
+        m_db->Open(true);
+        QVERIFY(m_db->Connected());
+        QCOMPARE(m_db->DBParams().Lines(),
+                 (QStringList{u"lc_ctype=WIN1251"_s, u"user_name=ADMIN"_s, u"password=pw"_s}));
+    }
+
     void closeEndsActiveTransactions() {
         QStringList log;
         FakeTransaction commit, retaining, rollback, idle;
