@@ -13,6 +13,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// Set once the registry below is gone at process end; a database destroyed later leaves it alone.
+bool g_registryGone = false;
+
 // Every database component; at process end those still here are closed, before the libraries unload.
 struct TDatabaseRegistry {
     std::mutex lock;
@@ -31,6 +34,7 @@ struct TDatabaseRegistry {
             } catch (...) {
             }
         }
+        g_registryGone = true;
     }
 };
 
@@ -65,7 +69,7 @@ TFIBDatabase::~TFIBDatabase() {
         Close();
     } catch (...) {
     }
-    {
+    if (!g_registryGone) {
         std::lock_guard guard(Databases().lock);
         auto& list = Databases().databases;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
