@@ -67,6 +67,18 @@ qsizetype WordAt(QStringView s, qsizetype pos, QStringView kw) { return LettersA
 
 }  // namespace
 
+QString JoinSQLLines(const QStringList& lines) {
+    QString s;
+    for (const QString& l : lines) s += l + u"\r\n"_s;
+    return s;
+}
+
+bool IsExecuteText(QStringView sql) {
+    qsizetype i = 0;
+    while (i < sql.size() && sql[i].unicode() <= 32) ++i;
+    return sql.mid(i, 8).toString().toUpper() == u"EXECUTE "_s;
+}
+
 TSQLTextKind SQLTextKind(QStringView sql) {
     // The skip leaves us at a token start, so the first keyword needs no check of what precedes it.
     const qsizetype i = SkipBlanksAndComments(sql, 0, true);
@@ -269,6 +281,7 @@ QString ProcessedSQL(QStringView sql, const QList<TSQLParamRef>& params) {
     QString out = sql.toString();
     QChar* d = out.data();
     for (const TSQLParamRef& p : params) {
+        if (p.Start < 0 || p.End > out.size() || p.Start >= p.End) continue;  // not from a scan of this text
         d[p.Start] = u'?';
         for (qsizetype k = p.Start + 1; k < p.End; ++k) d[k] = u' ';
     }

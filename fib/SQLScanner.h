@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -24,6 +25,13 @@ struct TSQLScan {
     TSQLScanError Error = TSQLScanError::None;
     qsizetype ErrorPos = -1;  // where the failing parameter, literal or comment starts
 };
+
+// The statement's text: the lines joined, each followed by CR LF.
+QString JoinSQLLines(const QStringList& lines);
+
+// True when the text, leading blanks removed and in capitals, begins with "EXECUTE ": ParamNamed then falls
+// back to the result columns.
+bool IsExecuteText(QStringView sql);
 
 // The text kind: the first keyword after leading blanks, "(", ";", "^" and comments.
 TSQLTextKind SQLTextKind(QStringView sql);
