@@ -1,11 +1,31 @@
 #include "fib/TSQLDA.h"
 
 #include <cstring>
+#include <utility>
 
 TSQLDA::TSQLDA(int count) { Resize(count); }
 
+TSQLDA::TSQLDA(TSQLDA&& other) noexcept
+    : m_raw(std::move(other.m_raw)),
+      m_da(std::exchange(other.m_da, nullptr)),
+      m_count(std::exchange(other.m_count, 0)),
+      m_data(std::move(other.m_data)),
+      m_ind(std::move(other.m_ind)) {}
+
+TSQLDA& TSQLDA::operator=(TSQLDA&& other) noexcept {
+    if (this != &other) {
+        m_raw = std::move(other.m_raw);
+        m_da = std::exchange(other.m_da, nullptr);
+        m_count = std::exchange(other.m_count, 0);
+        m_data = std::move(other.m_data);
+        m_ind = std::move(other.m_ind);
+    }
+    return *this;
+}
+
 void TSQLDA::Resize(int count) {
     if (count < 0) count = 0;
+    if (count > 32767) count = 32767;  // sqln and sqld are 16-bit
     const size_t bytes = XSQLDA_LENGTH(size_t(count < 1 ? 1 : count));
     const size_t cells = (bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
     m_raw = std::make_unique<std::max_align_t[]>(cells);

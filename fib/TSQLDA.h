@@ -10,15 +10,15 @@ class TSQLDA {
 public:
     explicit TSQLDA(int count = 0);
     ~TSQLDA() noexcept = default;
-    TSQLDA(TSQLDA&&) noexcept = default;
-    TSQLDA& operator=(TSQLDA&&) noexcept = default;
+    TSQLDA(TSQLDA&& other) noexcept;
+    TSQLDA& operator=(TSQLDA&& other) noexcept;
     TSQLDA(const TSQLDA&) = delete;
     TSQLDA& operator=(const TSQLDA&) = delete;
 
-    // Fresh zeroed variables (sqln = sqld = count), each with its null indicator in place and no data buffer.
+    // Fresh zeroed variables (sqln = sqld = count, at most 32767), each with its null indicator in place and no data buffer.
     void Resize(int count);
     int Count() const { return m_count; }
-    // What describe, execute and fetch are given; never null.
+    // What describe, execute and fetch are given; null only in a moved-from descriptor.
     XSQLDA* Data() { return m_da; }
     XSQLVAR& Var(int i) { return m_da->sqlvar[i]; }
     const XSQLVAR& Var(int i) const { return m_da->sqlvar[i]; }

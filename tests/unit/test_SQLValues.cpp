@@ -282,6 +282,27 @@ private slots:
         QCOMPARE(ReadVariant(da.Var(0), false), back);
     }
 
+    void descriptorOwnsItsBuffers() {
+        TSQLDA da(3);
+        QCOMPARE(da.Data()->sqln, short(3));
+        QCOMPARE(da.Data()->sqld, short(3));
+        QCOMPARE(da.Data()->version, short(SQLDA_VERSION1));
+        (void)BindVariant(da, 2, QVariant(u"Ёж"_s), TBindTarget{}, nullptr);
+        TSQLDA moved(std::move(da));
+        QVERIFY(da.Data() == nullptr);
+        QCOMPARE(moved.Count(), 3);
+        QCOMPARE(ReadVariant(moved.Var(2), false), QVariant(u"Ёж"_s));
+        moved.Var(0).sqltype = SQL_VARYING | 1;
+        moved.Var(0).sqllen = 5;
+        moved.AllocateDescribed();
+        QVERIFY(moved.Var(0).sqldata != nullptr);
+        QVERIFY(moved.Var(0).sqlind != moved.Var(1).sqlind);
+        moved.Resize(1);
+        QCOMPARE(moved.Count(), 1);
+        QCOMPARE(moved.Var(0).sqltype, short(0));
+        QVERIFY(!moved.IsNull(0));
+    }
+
     // The arithmetic against the client library's own encoding, over the whole date range.
     void datesAgreeWithClientLibrary() {
         void* lib = dlopen(qEnvironmentVariable("TV_FB_CLIENT", u"libfbclient.so.2"_s).toUtf8().constData(), RTLD_NOW);
