@@ -19,6 +19,8 @@ public:
     const QString& BaseText() const { return m_baseText; }
     // The object on whose behalf the call failed; may be gone by the time the error is read.
     QObject* Raiser() const { return m_raiser; }
+    // The error handler may shorten the message it shows (a user exception's own text).
+    void ChangeMessage(const QString& message) { SetMessage(message); }
 
     // Raiser path and ":\r\n" (only for a path longer than one character), SQL text, status text, base text.
     static QString ComposeMessage(const QString& raiserPath, const QString& sqlText, const QString& statusText,

@@ -25,4 +25,7 @@ public:
     virtual void AddDatabase(TFIBDatabase* database) = 0;
     // The database is being destroyed: forget it without calling it back.
     virtual void DatabaseFreed(TFIBDatabase* database) = 0;
+    // The databases the transaction includes, in the order they were added.
+    virtual int DatabaseCount() const { return DefaultDatabase() ? 1 : 0; }
+    virtual TFIBDatabase* Database(int index) const { return index == 0 ? DefaultDatabase() : nullptr; }
 };

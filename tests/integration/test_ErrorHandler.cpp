@@ -1,0 +1,190 @@
+#include <QProcess>
+#include <QtTest>
+
+#include "core/Exception.h"
+#include "fib/FIBErrors.h"
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFibErrorHandler.h"
+#include "tests/support/TestServer.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct EventRecord {
+    int calls = 0;
+    TKindIBError kind = keNoError;
+    int gdsCode = 0;
+    bool dbConnectedInEvent = true;
+};
+
+// A private server of this test alone, which the test may stop while a database is attached.
+class OwnServer {
+public:
+    OwnServer() : m_port(qEnvironmentVariableIntValue("TV_FB_PORT") + 17) {
+        m_dir = TestServer::DataDir() + u"/../lostconn_%1"_s.arg(QCoreApplication::applicationPid());
+        Run(u"start"_s);
+    }
+    ~OwnServer() { Run(u"stop"_s); }
+    QString Host() const { return u"127.0.0.1/%1"_s.arg(m_port); }
+    int Port() const { return m_port; }
+    QString Dir() const { return m_dir; }
+    void Stop() { Run(u"stop"_s); }
+    void Run(const QString& command) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"FB_RUNDIR"_s, m_dir);
+        env.insert(u"FB_PORT"_s, QString::number(m_port));
+        env.insert(u"FB_PASSWORD"_s, TestServer::Password());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(TestServer::SourceDir() + u"/scripts/fbserver"_s, {command});
+        p.waitForFinished(30000);
+    }
+    bool MakeDb(const QString& path) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"FB_PORT"_s, QString::number(m_port));
+        env.insert(u"FB_PASSWORD"_s, TestServer::Password());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(TestServer::SourceDir() + u"/scripts/make-db"_s, {path});
+        p.waitForFinished(60000);
+        if (p.exitCode() != 0) qWarning("make-db failed: %s", p.readAllStandardError().constData());
+        return p.exitCode() == 0;
+    }
+
+private:
+    int m_port;
+    QString m_dir;
+};
+}  // namespace
+
+class TestErrorHandler : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_database;
+    std::unique_ptr<QObject> m_form;
+    TpFIBDatabase* m_db = nullptr;
+    TpFibErrorHandler* m_handler = nullptr;
+    EventRecord m_event;
+
+    void Setup(const QString& dbName, const QString& password, bool suppressOther = true) {
+        m_form = std::make_unique<QObject>();
+        m_form->setObjectName(u"AdminForm"_s);
+        m_db = new TpFIBDatabase(m_form.get());
+        m_db->SetName(u"db"_s);
+        m_db->SetDBName(dbName);
+        m_db->SetLibraryName(TestServer::Client());
+        m_db->SetSQLDialect(3);
+        m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
+        m_db->ConnectParams().SetUserName(TestServer::User());
+        m_db->ConnectParams().SetPassword(password);
+        m_handler = new TpFibErrorHandler(m_form.get());
+        m_handler->SetName(u"FibErrorHandler"_s);
+        m_event = {};
+        m_handler->OnFIBErrorEvent = [this, suppressOther](QObject*, EFIBError& e, TKindIBError kind, bool& doRaise) {
+            ++m_event.calls;
+            m_event.kind = kind;
+            m_event.gdsCode = e.GDSCode();
+            m_event.dbConnectedInEvent = m_db->Connected();
+            if (kind == keOther && suppressOther) doRaise = false;
+        };
+    }
+
+private slots:
+    void initTestCase() { m_database = std::make_unique<TestDatabase>(u"errorhandler"_s); }
+    void cleanupTestCase() { m_database.reset(); }
+    void cleanup() {
+        m_form.reset();
+        QVERIFY(ActiveErrorHandler() == nullptr);
+    }
+
+    void onlyOneHandlerAtRunTime() {
+        TpFibErrorHandler first;
+        QCOMPARE(ActiveErrorHandler(), static_cast<IFibErrorHandler*>(&first));
+        try {
+            TpFibErrorHandler second;
+            QFAIL("a second handler was created");
+        } catch (const Exception& e) {
+            QCOMPARE(e.Message(), u"Instance of TpFIBErroHandler already exists"_s);
+        }
+        TpFibErrorHandler designTime(nullptr, true);
+        QCOMPARE(ActiveErrorHandler(), static_cast<IFibErrorHandler*>(&first));
+    }
+
+    void wrongPasswordIsOtherAndSuppressed() {
+        Setup(m_database->ConnectionString(), u"wrong"_s);
+        m_db->Open(true);  // suppressed: returns normally
+        QVERIFY(!m_db->Connected());
+        QCOMPARE(m_event.calls, 1);
+        QCOMPARE(int(m_event.kind), int(keOther));
+        QCOMPARE(m_event.gdsCode, 335544472);
+        QCOMPARE(int(m_handler->LastErrorKind()), int(keOther));
+    }
+
+    void missingFileIsOther() {
+        Setup(TestServer::Host() + u":/nonexistent/nowhere.fdb"_s, TestServer::Password());
+        m_db->Open(true);
+        QVERIFY(!m_db->Connected());
+        QCOMPARE(int(m_event.kind), int(keOther));
+        QCOMPARE(m_event.gdsCode, 335544344);
+    }
+
+    void unreachableServerIsLostConnectAndRaised() {
+        Setup(u"127.0.0.1/3999:/tmp/x.fdb"_s, TestServer::Password());
+        try {
+            m_db->Open(true);
+            QFAIL("no error raised");
+        } catch (const EFIBError& e) {
+            QCOMPARE(e.GDSCode(), 335544721);
+        }
+        QCOMPARE(m_event.calls, 1);
+        QCOMPARE(int(m_event.kind), int(keLostConnect));
+    }
+
+    void lostConnectSuppressedByEventIsSilentAbort() {
+        Setup(u"127.0.0.1/3999:/tmp/x.fdb"_s, TestServer::Password());
+        m_handler->OnFIBErrorEvent = [](QObject*, EFIBError&, TKindIBError, bool& doRaise) { doRaise = false; };
+        QVERIFY_THROWS_EXCEPTION(EAbort, m_db->Open(true));
+    }
+
+    void withoutHandlerErrorsAreRaised() {
+        Setup(m_database->ConnectionString(), u"wrong"_s);
+        delete m_handler;
+        QVERIFY(ActiveErrorHandler() == nullptr);
+        QVERIFY_THROWS_EXCEPTION(EFIBError, m_db->Open(true));
+    }
+
+    void serverGoneWhileAttached_data() {
+        QTest::addColumn<bool>("withEvent");
+        QTest::newRow("event shown") << true;
+        QTest::newRow("no event") << false;
+    }
+    void serverGoneWhileAttached() {
+        QFETCH(bool, withEvent);
+        OwnServer server;
+        QString path = server.Dir() + u"/data/lost.fdb"_s;
+        QFile::remove(path);
+        QVERIFY(server.MakeDb(path));
+        Setup(server.Host() + u':' + path, TestServer::Password());
+        if (!withEvent) m_handler->OnFIBErrorEvent = nullptr;
+        m_db->Open(true);
+        QVERIFY(m_db->Connected());
+        server.Stop();
+        int code = 0;
+        try {
+            (void)m_db->DatabaseDialect();
+            QFAIL("no error after the server stopped");
+        } catch (const EFIBError& e) {
+            code = e.GDSCode();
+        }
+        QVERIFY2(code == 335544726 || code == 335544727 || code == 335544721, qPrintable(QString::number(code)));
+        QVERIFY(!m_db->Connected());  // dropped without detaching
+        QCOMPARE(int(m_handler->LastErrorKind()), int(keLostConnect));
+        if (withEvent) {
+            QCOMPARE(m_event.calls, 1);
+            QVERIFY(!m_event.dbConnectedInEvent);  // the connection is dropped before the event runs
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestErrorHandler)
+#include "test_ErrorHandler.moc"
