@@ -17,8 +17,7 @@ struct Line {
     qsizetype next = 0;        // first byte of the next line
     LineKind kind = LineKind::Other;
     QString name;              // section or key name, blanks removed
-    qsizetype nameBegin = 0;   // key name as written, for a rewrite in place
-    qsizetype nameEnd = 0;
+    qsizetype nameEnd = 0;     // end of the key name as written, kept by a rewrite in place
     qsizetype valueBegin = 0;  // first byte after "="
 };
 
@@ -62,7 +61,6 @@ std::vector<Line> Parse(const QByteArray& s) {
                 Trim(s, kb, ke);
                 line.kind = LineKind::Key;
                 line.name = Decode(s, kb, ke);
-                line.nameBegin = kb;
                 line.nameEnd = ke;
                 line.valueBegin = eq + 1;
             }
@@ -116,8 +114,7 @@ QByteArray ProfileWrite(const QByteArray& content, const QString& section, const
     qsizetype found = FindKey(lines, section, key);
     if (found >= 0) {
         const Line& l = lines[size_t(found)];
-        QByteArray out = content.left(l.begin);
-        out += content.mid(l.nameBegin, l.nameEnd - l.nameBegin);
+        QByteArray out = content.left(l.nameEnd);
         out += '=';
         out += ToWin1251(OneLine(value));
         out += content.mid(l.end);
