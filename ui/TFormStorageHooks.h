@@ -16,6 +16,7 @@ class TFormPlacement;
 // since the last restore. The window keeps the hooks as a member, so that they go while its
 // components still exist; a window with a destroy handler of its own resets them first.
 // A failure to read or write the file is handed to the reporter and the window goes on.
+// Event filters installed on the window before the hooks see no close event.
 class TFormStorageHooks : public QObject {
     Q_OBJECT
 public:

@@ -49,13 +49,13 @@ TWindowPlacement TWidgetWindow::Placement() const {
     p.MinPosition = m_minPosition;
     p.MaxPosition = m_maxPosition;
     if (!m_window) return p;
+    // Show command and flags from Qt's window state: minimized 2, maximized 3, else 1; both gives the restore flag.
     const Qt::WindowStates st = m_window->windowState();
     if ((st & Qt::WindowMinimized) && (st & Qt::WindowMaximized)) p.Flags = TWindowPlacement::RestoreToMaximized;
     p.ShowCmd = (st & Qt::WindowMinimized)   ? TWindowPlacement::ShowMinimized
                 : (st & Qt::WindowMaximized) ? TWindowPlacement::ShowMaximized
                                              : TWindowPlacement::ShowNormal;
-    // The normal rectangle is the client area without the frame (Qt's normal geometry), which is
-    // what setGeometry() takes back, so a position survives a run unchanged whatever the frame.
+    // Normal rectangle = Qt's normal geometry (client area, frame excluded), which setGeometry() takes back unchanged.
     QRect g = m_window->normalGeometry();
     if (!g.isValid()) g = m_window->geometry();
     p.Left = g.x();
@@ -117,8 +117,7 @@ bool TWidgetWindow::IsResizable() const {
            !m_window->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint);
 }
 
-// The frame thickness is what the window system puts around the client area: its left edge in x,
-// its bottom edge in y (the top edge holds the title bar); 0,0 before the window is mapped.
+// Frame thickness = the window system's frame margins: left edge in x, bottom edge in y (the top holds the title).
 QPoint TWidgetWindow::FrameThickness() const {
     if (!m_window || m_window->windowFlags().testFlag(Qt::FramelessWindowHint)) return {0, 0};
     const QRect f = m_window->frameGeometry(), g = m_window->geometry();
