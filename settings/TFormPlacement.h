@@ -44,7 +44,7 @@ public:
     bool IsSaved() const { return m_saved; }
     bool IsDestroyingWindow() const { return m_destroying; }
 
-    // Reads the section. Throws what reading the file throws.
+    // Reads the section; a missing file, section or key leaves the defaults.
     void RestoreSettings();
     // Writes the section; runs only after a restore (or when inactive). Throws EIniFileException
     // when a key cannot be written: the keys before it stay written.
