@@ -1,5 +1,7 @@
 #include "ui/TFormStorageHooks.h"
 
+#include "ui/CommandGuard.h"
+
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <QWidget>
@@ -20,7 +22,7 @@ TFormStorageHooks::~TFormStorageHooks() {
 }
 
 TFormStorageHooks::TErrorReporter TFormStorageHooks::ReportTo(IUserPrompts& prompts) {
-    return [&prompts](const Exception& e) { prompts.ShowError(e.Message()); };
+    return [&prompts](const Exception& e) { prompts.ShowApplicationError(ApplicationErrorText(e.Message())); };
 }
 
 void TFormStorageHooks::Detach() {

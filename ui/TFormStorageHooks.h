@@ -27,7 +27,7 @@ public:
     TFormStorageHooks(const TFormStorageHooks&) = delete;
     TFormStorageHooks& operator=(const TFormStorageHooks&) = delete;
 
-    // The reporter that shows the exception's message in the error box.
+    // The reporter that shows the exception's message in the application's error box.
     static TErrorReporter ReportTo(IUserPrompts& prompts);
 
     TWidgetWindow& Window() { return m_window; }

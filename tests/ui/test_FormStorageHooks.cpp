@@ -75,6 +75,7 @@ public:
     void ShowError(const QString& text) override { errors << text; }
     bool Confirm(const QString&) override { return false; }
     void ShowMessage(const QString& text) override { messages << text; }
+    void ShowApplicationError(const QString& text) override { errors << text; }
     QStringList errors, messages;
 };
 
@@ -284,7 +285,7 @@ private slots:
         TFormStorageHooks hooks(window, storage, TFormStorageHooks::ReportTo(prompts));
         window.show();
         QVERIFY(window.close());
-        QCOMPARE(prompts.errors, QStringList{u"Unable to write to "_s + path});
+        QCOMPARE(prompts.errors, QStringList{u"Unable to write to "_s + path + u'.'});
         QVERIFY(prompts.messages.isEmpty());
     }
 };
