@@ -1,9 +1,22 @@
 #include <QApplication>
 
+#include "app/AppFonts.h"
+#include "app/AppIcons.h"
+#include "app/TAdminForm.h"
+#include "ui/TMessageBoxPrompts.h"
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Администратор"_s);
-    return 0;
+    QApplication::setWindowIcon(ApplicationIcon());
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallFontSubstitutes();
+
+    TMessageBoxPrompts prompts;
+    TAdminForm form(prompts);
+    QObject::connect(&form, &TAdminForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.show();
+    return app.exec();
 }

@@ -17,44 +17,6 @@ struct EventRecord {
     bool dbConnectedInEvent = true;
 };
 
-// A private server of this test alone, which the test may stop while a database is attached.
-class OwnServer {
-public:
-    OwnServer() : m_port(qEnvironmentVariableIntValue("TV_FB_PORT") + 17) {
-        m_dir = TestServer::DataDir() + u"/../lostconn_%1"_s.arg(QCoreApplication::applicationPid());
-        Run(u"start"_s);
-    }
-    ~OwnServer() { Run(u"stop"_s); }
-    QString Host() const { return u"127.0.0.1/%1"_s.arg(m_port); }
-    int Port() const { return m_port; }
-    QString Dir() const { return m_dir; }
-    void Stop() { Run(u"stop"_s); }
-    void Run(const QString& command) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"FB_RUNDIR"_s, m_dir);
-        env.insert(u"FB_PORT"_s, QString::number(m_port));
-        env.insert(u"FB_PASSWORD"_s, TestServer::Password());
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(TestServer::SourceDir() + u"/scripts/fbserver"_s, {command});
-        p.waitForFinished(30000);
-    }
-    bool MakeDb(const QString& path) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"FB_PORT"_s, QString::number(m_port));
-        env.insert(u"FB_PASSWORD"_s, TestServer::Password());
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(TestServer::SourceDir() + u"/scripts/make-db"_s, {path});
-        p.waitForFinished(60000);
-        if (p.exitCode() != 0) qWarning("make-db failed: %s", p.readAllStandardError().constData());
-        return p.exitCode() == 0;
-    }
-
-private:
-    int m_port;
-    QString m_dir;
-};
 }  // namespace
 
 class TestErrorHandler : public QObject {
@@ -160,7 +122,7 @@ private slots:
     }
     void serverGoneWhileAttached() {
         QFETCH(bool, withEvent);
-        OwnServer server;
+        TestOwnServer server;
         QString path = server.Dir() + u"/data/lost.fdb"_s;
         QFile::remove(path);
         QVERIFY(server.MakeDb(path));

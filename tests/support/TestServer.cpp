@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QProcessEnvironment>
 #include <stdexcept>
 
@@ -69,4 +70,35 @@ QString TestDatabase::Isql(const QString& sql) const {
                {u"-q"_s, u"-b"_s, u"-ch"_s, u"UTF8"_s, u"-user"_s, TestServer::User(), u"-password"_s,
                 TestServer::Password(), ConnectionString()},
                sql.toUtf8());
+}
+
+TestOwnServer::TestOwnServer(int portOffset) : m_port(Env("TV_FB_PORT", "3063").toInt() + portOffset) {
+    m_dir = TestServer::DataDir() + u"/../own_%1_%2"_s.arg(portOffset).arg(QCoreApplication::applicationPid());
+    if (!Run(TestServer::SourceDir() + u"/scripts/fbserver"_s, {u"start"_s}))
+        throw std::runtime_error("cannot start a server of the test's own");
+}
+
+TestOwnServer::~TestOwnServer() { Stop(); }
+
+QString TestOwnServer::Host() const { return u"127.0.0.1/%1"_s.arg(m_port); }
+
+void TestOwnServer::Stop() { Run(TestServer::SourceDir() + u"/scripts/fbserver"_s, {u"stop"_s}); }
+
+bool TestOwnServer::MakeDb(const QString& path) {
+    QFile::remove(path);
+    return Run(TestServer::SourceDir() + u"/scripts/make-db"_s, {path});
+}
+
+bool TestOwnServer::Run(const QString& program, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"FB_RUNDIR"_s, m_dir);
+    env.insert(u"FB_PORT"_s, QString::number(m_port));
+    env.insert(u"FB_PASSWORD"_s, TestServer::Password());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForStarted(10000)) return false;
+    p.waitForFinished(60000);
+    if (p.exitCode() != 0) qWarning("%s failed: %s", qPrintable(program), p.readAll().constData());
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Where the tests' private Firebird server is, as the test environment says.
 struct TestServer {
@@ -30,4 +31,25 @@ public:
 
 private:
     QString m_path;
+};
+
+// A private server of one test alone (port TV_FB_PORT + offset), which the test may stop while a
+// database is attached. Started when constructed, stopped when destroyed.
+class TestOwnServer {
+public:
+    explicit TestOwnServer(int portOffset = 17);
+    ~TestOwnServer();
+    TestOwnServer(const TestOwnServer&) = delete;
+    TestOwnServer& operator=(const TestOwnServer&) = delete;
+
+    QString Host() const;
+    QString Dir() const { return m_dir; }
+    void Stop();
+    // Makes a database from db/schema.sql at path (replacing a file left there); false on failure.
+    bool MakeDb(const QString& path);
+
+private:
+    bool Run(const QString& program, const QStringList& args);
+    int m_port;
+    QString m_dir;
 };

@@ -1,0 +1,138 @@
+#include "app/TAdminForm.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+
+#include "app/DatabaseErrorMessages.h"
+#include "app/TUserLoginDialog.h"
+#include "core/Exception.h"
+#include "core/IUserPrompts.h"
+#include "fib/FIBErrors.h"
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFibErrorHandler.h"
+#include "settings/TFormStorage.h"
+#include "ui/TFormStorageHooks.h"
+#include "ui_TAdminForm.h"
+
+using namespace Qt::StringLiterals;
+
+TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QWidget* parent)
+    : QWidget(parent),
+      m_prompts(prompts),
+      m_loginDialog(loginDialog ? std::move(loginDialog) : TLoginDialogRunner(RunLoginDialog)),
+      m_ui(std::make_unique<Ui::TAdminForm>()) {
+    m_ui->setupUi(this);
+    setObjectName(u"AdminForm"_s);
+    // Fixed single border with the system menu and minimizing only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(360, 312);
+
+    m_db = new TpFIBDatabase(this);
+    m_db->Loading();
+    m_db->SetName(u"db"_s);
+    m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
+    m_db->SetSQLDialect(3);
+    m_db->SetTimeout(0);
+    m_db->SetWaitForRestoreConnect(0);
+    m_db->SetDesignDBOptions(ddoIsDefaultDatabase | ddoNotSavePassword);
+
+    m_formStorage = new TFormStorage(this);
+    m_formStorage->Loading();
+    m_formStorage->SetName(u"FormStorage"_s);
+    m_formStorage->SetIniSection(u"Main"_s);
+    m_formStorage->StoredValues().Add(u"DATABASE"_s, QString());
+    m_formStorage->StoredValues().Add(u"SERVER"_s, QString());
+    m_formStorage->StoredValues().Add(u"USERNAME"_s, QString());
+    m_formStorage->StoredValues().Add(u"CONNECTDLL"_s, u"gds32.dll"_s);
+
+    m_fibErrorHandler = new TpFibErrorHandler(this);
+    m_fibErrorHandler->SetName(u"FibErrorHandler"_s);
+    m_fibErrorHandler->OnFIBErrorEvent = [this](QObject* sender, EFIBError& error, TKindIBError kind, bool& doRaise) {
+        FibErrorHandlerFIBErrorEvent(sender, error, kind, doRaise);
+    };
+
+    m_db->Loaded();
+    m_formStorage->Loaded();
+    m_storageHooks = std::make_unique<TFormStorageHooks>(*this, *m_formStorage, TFormStorageHooks::ReportTo(m_prompts));
+    m_storageHooks->Window().SetMainWindow(true);
+    m_storageHooks->Window().SetPosition(TWidgetWindow::TPosition::poScreenCenter);
+}
+
+TAdminForm::~TAdminForm() {
+    // The destruction save runs while the components still exist.
+    m_storageHooks.reset();
+}
+
+QPushButton* TAdminForm::btnUsers() const { return m_ui->btnUsers; }
+
+QString TAdminForm::StoredText(const QString& name) const {
+    TStoredValue* v = m_formStorage->StoredValues().FindStoredValue(name);
+    return v ? v->AsString() : QString();
+}
+
+void TAdminForm::SetStoredText(const QString& name, const QString& value) {
+    if (TStoredValue* v = m_formStorage->StoredValues().FindStoredValue(name)) v->SetAsString(value);
+}
+
+void TAdminForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TAdminForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
+}
+
+void TAdminForm::CloseLater() {
+    if (m_closing) return;
+    m_closing = true;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TAdminForm::FormShow() {
+    QString database = StoredText(u"DATABASE"_s);
+    QString userName = StoredText(u"USERNAME"_s);
+    QString server = StoredText(u"SERVER"_s);
+    QString library = StoredText(u"CONNECTDLL"_s);
+    QString password;
+    if (m_loginDialog(server, database, userName, library, password)) {
+        try {
+            m_db->ConnectParams().SetUserName(userName);
+            m_db->ConnectParams().SetPassword(password);
+            m_db->SetLibraryName(library);
+            m_db->SetDBName(server + u':' + database);
+            m_db->SetConnected(true);
+            // Also reached when the server refused and the error handler reported it.
+            SetStoredText(u"DATABASE"_s, database);
+            SetStoredText(u"USERNAME"_s, userName);
+            SetStoredText(u"SERVER"_s, server);
+            SetStoredText(u"CONNECTDLL"_s, library);
+            m_loginUser = userName;
+            m_loginPassword = password;
+            m_loginServer = server;
+            m_loginLibrary = library;
+        } catch (const EAbort&) {
+        } catch (const Exception& e) {
+            m_prompts.ShowMessage(u"Ошибка!\r\n"_s + e.Message());
+        } catch (const std::exception& e) {
+            m_prompts.ShowMessage(u"Ошибка!\r\n"_s + QString::fromUtf8(e.what()));
+        }
+    }
+    if (m_db->Connected())
+        m_db->Close();
+    else
+        CloseLater();
+}
+
+void TAdminForm::FibErrorHandlerFIBErrorEvent(QObject* /*Sender*/, EFIBError& ErrorValue, TKindIBError KindIBError,
+                                              bool& DoRaise) {
+    if (KindIBError == keLostConnect) {
+        m_prompts.ShowMessage(LostConnectionMessage());
+        CloseLater();
+    } else if (KindIBError == keOther) {
+        m_prompts.ShowError(OtherErrorMessage(ErrorValue.GDSCode(), ErrorValue.StatusText()));
+        DoRaise = false;
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "fib/ErrorClassification.h"
+
+namespace Ui {
+class TAdminForm;
+}
+class EFIBError;
+class IUserPrompts;
+class QPushButton;
+class TFormStorage;
+class TFormStorageHooks;
+class TpFIBDatabase;
+class TpFibErrorHandler;
+
+// The administrator window: the program's main window. Owns the one database connection, the
+// transactions and the error handler; its show handler runs the login.
+class TAdminForm : public QWidget {
+    Q_OBJECT
+public:
+    using TLoginDialogRunner = std::function<bool(QString& server, QString& database, QString& userName,
+                                                  QString& libraryName, QString& password)>;
+
+    // prompts must outlive the window; loginDialog defaults to the program's login dialog.
+    explicit TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog = {}, QWidget* parent = nullptr);
+    ~TAdminForm() override;
+
+    TpFIBDatabase* db() const { return m_db; }
+    TFormStorage* FormStorage() const { return m_formStorage; }
+    TpFibErrorHandler* FibErrorHandler() const { return m_fibErrorHandler; }
+    QPushButton* btnUsers() const;
+
+    QString LoginUser() const { return m_loginUser; }
+    QString LoginPassword() const { return m_loginPassword; }
+    QString LoginServer() const { return m_loginServer; }
+    QString LoginLibrary() const { return m_loginLibrary; }
+
+    // The login sequence.
+    void FormShow();
+    void FibErrorHandlerFIBErrorEvent(QObject* Sender, EFIBError& ErrorValue, TKindIBError KindIBError,
+                                      bool& DoRaise);
+
+signals:
+    // The window has closed: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString StoredText(const QString& name) const;
+    void SetStoredText(const QString& name, const QString& value);
+    void CloseLater();
+
+    IUserPrompts& m_prompts;
+    TLoginDialogRunner m_loginDialog;
+    std::unique_ptr<Ui::TAdminForm> m_ui;
+    TpFIBDatabase* m_db;
+    TFormStorage* m_formStorage;
+    TpFibErrorHandler* m_fibErrorHandler;
+    std::unique_ptr<TFormStorageHooks> m_storageHooks;
+    QString m_loginUser, m_loginPassword, m_loginServer, m_loginLibrary;
+    bool m_closing = false;
+};
