@@ -35,7 +35,7 @@ void AppendNumber(QByteArray& block, char code, qint32 value) {
     for (int shift = 0; shift < 32; shift += 8) block.append(char((v >> shift) & 0xFF));
 }
 
-// Reads items of a listing reply from [pos, limit); every failure is the parse error.
+// Reads the items of listing records from [pos, limit); every failure is the parse error.
 class ReplyReader {
 public:
     ReplyReader(const unsigned char* data, qsizetype pos, qsizetype limit) : m_data(data), m_pos(pos), m_limit(limit) {}
@@ -123,14 +123,31 @@ QByteArray BuildUserActionBlock(char action, const TUIBUserFields& fields) {
     return block;
 }
 
-void ParseUserListing(const char* reply, qsizetype size, std::vector<TUserInfo>& accounts) {
+namespace {
+
+// Far more than any security database holds; a server that never ends its listing is refused.
+constexpr qsizetype kMaxListing = 16 * 1024 * 1024;
+
+enum class Part { NoHeader, Malformed, More, Last };
+
+// Appends the records of one reply (as far as the reply holds them) to records.
+Part ReadPart(const char* reply, qsizetype size, QByteArray& records) {
     const auto* data = reinterpret_cast<const unsigned char*>(reply);
-    if (size < 3 || data[0] != static_cast<unsigned char>(UIBSpb::InfoGetUsers)) throw Exception(kParseError);
-    const qsizetype end = 3 + (qsizetype(data[1]) | (qsizetype(data[2]) << 8));
+    if (size < 3 || data[0] != static_cast<unsigned char>(UIBSpb::InfoGetUsers)) return Part::NoHeader;
+    const qsizetype length = qsizetype(data[1]) | (qsizetype(data[2]) << 8);
+    const qsizetype available = qMin(length, size - 3);
+    records.append(reply + 3, available);
+    // The end mark stands right after the declared records.
+    if (available < length || 3 + length >= size || data[3 + length] != static_cast<unsigned char>(UIBSpb::InfoEnd))
+        return Part::Malformed;
+    return length == 0 ? Part::Last : Part::More;
+}
+
+// Replaces accounts by the records; a record cut short or out of order throws.
+void ParseUserRecords(const QByteArray& records, std::vector<TUserInfo>& accounts) {
     accounts.clear();
-    // The records lie within the declared length, and the end mark stands right after them.
-    ReplyReader reader(data, 3, qMin(end, size));
-    while (reader.Pos() != end) {
+    ReplyReader reader(reinterpret_cast<const unsigned char*>(records.constData()), 0, records.size());
+    while (reader.Pos() != records.size()) {
         TUserInfo info;
         info.UserName = reader.Text(UIBSpb::SecUserName);
         info.FirstName = reader.Text(UIBSpb::SecFirstName);
@@ -140,5 +157,39 @@ void ParseUserListing(const char* reply, qsizetype size, std::vector<TUserInfo>&
         info.GroupID = reader.Number(UIBSpb::SecGroupID);
         accounts.push_back(std::move(info));
     }
-    if (end >= size || data[end] != static_cast<unsigned char>(UIBSpb::InfoEnd)) throw Exception(kParseError);
+}
+
+// Keeps the complete records read so far, then fails.
+[[noreturn]] void FailWithRecords(const QByteArray& records, std::vector<TUserInfo>& accounts) {
+    try {
+        ParseUserRecords(records, accounts);
+    } catch (const Exception&) {
+    }
+    throw Exception(kParseError);
+}
+
+}  // namespace
+
+void ParseUserListing(const char* reply, qsizetype size, std::vector<TUserInfo>& accounts) {
+    QByteArray records;
+    switch (ReadPart(reply, size, records)) {
+    case Part::NoHeader: throw Exception(kParseError);
+    case Part::Malformed: FailWithRecords(records, accounts);
+    case Part::More:
+    case Part::Last: break;
+    }
+    ParseUserRecords(records, accounts);
+}
+
+void ReadUserListing(const std::function<QByteArray()>& nextReply, std::vector<TUserInfo>& accounts) {
+    QByteArray records;
+    for (bool first = true;; first = false) {
+        const QByteArray reply = nextReply();
+        const Part part = ReadPart(reply.constData(), reply.size(), records);
+        if (part == Part::NoHeader && first) throw Exception(kParseError);
+        if (part == Part::NoHeader || part == Part::Malformed || records.size() > kMaxListing)
+            FailWithRecords(records, accounts);
+        if (part == Part::Last) break;
+    }
+    ParseUserRecords(records, accounts);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "security/TUserInfo.h"
@@ -62,7 +63,13 @@ void CheckServiceUserName(const QString& userName);
 // Throws Exception when a text does not fit its two-byte length.
 QByteArray BuildUserActionBlock(char action, const TUIBUserFields& fields);
 
-// Reads the reply of a user listing into accounts (cleared once the reply's header is read). Reads
-// only within size and within every declared length; anything unexpected throws Exception
-// "Error while parsing Services API output." and leaves the records read before it in accounts.
+// Reads a listing that the server handed out in one reply into accounts (cleared once the reply's
+// header is read). Reads only within size and within every declared length; anything unexpected
+// throws Exception "Error while parsing Services API output." and leaves the complete records read
+// before it in accounts.
 void ParseUserListing(const char* reply, qsizetype size, std::vector<TUserInfo>& accounts);
+
+// Reads a listing that the server hands out in parts, as its service produces the records: asks
+// nextReply for one reply after another until one carries no records, then reads the records of all
+// of them. Fails as ParseUserListing does; a record may be split between two replies.
+void ReadUserListing(const std::function<QByteArray()>& nextReply, std::vector<TUserInfo>& accounts);

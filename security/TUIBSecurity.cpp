@@ -24,9 +24,14 @@ void TUIBSecurity::RunAction(char action) {
     try {
         Library().ServiceStart(Handle(), block);
         if (action == UIBSpb::DisplayUser) {
-            QByteArray reply;
-            Library().ServiceQuery(Handle(), QByteArray(1, UIBSpb::InfoGetUsers), reply);
-            ParseUserListing(reply.constData(), reply.size(), m_accounts);
+            // The server hands the records out as its service produces them: ask until it has no more.
+            ReadUserListing(
+                [this] {
+                    QByteArray reply;
+                    Library().ServiceQuery(Handle(), QByteArray(1, UIBSpb::InfoGetUsers), reply);
+                    return reply;
+                },
+                m_accounts);
         }
     } catch (...) {
         // The first failure is the one reported; a failing detach after it is not.

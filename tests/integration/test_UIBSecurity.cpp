@@ -75,10 +75,31 @@ class TestUIBSecurity : public QObject {
         throw std::runtime_error("no exception");
     }
 
+    // Removes the accounts of the long listing, also those an interrupted run left behind. A listing
+    // too long for the reply still yields the accounts read before the fault.
+    void DropBigListing() {
+        for (;;) {
+            try {
+                Security().ListAccounts();
+            } catch (const Exception&) {
+            }
+            QStringList names;
+            for (int i = 0; i < Security().AccountCount(); ++i)
+                if (Security().AccountAt(i).UserName.startsWith(u"TVBIG"_s)) names << Security().AccountAt(i).UserName;
+            if (names.isEmpty()) return;
+            for (const QString& name : names) {
+                Security().SetUser(name);
+                Security().DeleteAccount();
+            }
+        }
+    }
+
 private slots:
     void initTestCase() {
         m_user = u"TVSEC%1"_s.arg(QCoreApplication::applicationPid());
         DropAccount(m_user);
+        init();
+        DropBigListing();
     }
     void init() {
         m_security = std::make_unique<TUIBSecurity>();
@@ -235,7 +256,8 @@ private slots:
     }
 
     void listingLongerThanTheReplyBuffer() {
-        // About 146 bytes per account: 230 accounts do not fit the 32000-byte reply.
+        // About 146 bytes per account: 230 accounts do not fit one 32000-byte reply, and the server
+        // hands them out in parts.
         const QString longName(31, u'F');
         auto nameOf = [](int i) { return u"TVBIG%1_"_s.arg(i, 3, 10, QChar(u'0')).leftJustified(31, u'X'); };
         for (int i = 0; i < 230; ++i) {
@@ -246,18 +268,25 @@ private slots:
             Security().SetLastName(longName);
             Security().AddAccount();
         }
-        const Exception e = Failure<Exception>(&TUIBSecurity::ListAccounts);
-        QCOMPARE(e.Message(), u"Error while parsing Services API output."_s);
-        QVERIFY(Security().AccountCount() > 200);
-        QVERIFY(Security().AccountCount() < 231);
-        QVERIFY(!Security().Attached());
-        for (int i = 0; i < 230; ++i) {
-            Security().SetUser(nameOf(i));
-            Security().DeleteAccount();
+        QString message;
+        QStringList listed;
+        try {
+            Security().ListAccounts();
+            for (int i = 0; i < Security().AccountCount(); ++i) {
+                const TUserInfo& info = Security().AccountAt(i);
+                if (info.UserName.startsWith(u"TVBIG"_s) && info.LastName == longName) listed << info.UserName;
+            }
+        } catch (const Exception& e) {
+            message = e.Message();
         }
+        DropBigListing();
+        QCOMPARE(message, QString());
+        listed.sort();
+        QCOMPARE(listed.size(), 230);
+        QCOMPARE(listed.first(), nameOf(0));
+        QCOMPARE(listed.last(), nameOf(229));
         Security().ListAccounts();
-        for (int i = 0; i < Security().AccountCount(); ++i)
-            QVERIFY(!Security().AccountAt(i).UserName.startsWith(u"TVBIG"_s));
+        QVERIFY(Security().AccountCount() < 20);
     }
 };
 

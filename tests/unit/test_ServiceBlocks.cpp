@@ -284,6 +284,73 @@ private slots:
         }
     }
 
+    void listingSplitAnywhere() {
+        const QByteArray records = Record("A", "Иван", "", "", 1, 2) + Record("BB", "", "m", "l", 3, 4) +
+                                   Record("CCC", "", "", "", 5, 6);
+        auto part = [](const QByteArray& r) { return Bytes({68, int(r.size() & 0xFF), int(r.size() >> 8)}) + r + Bytes({1}); };
+        for (qsizetype cut = 0; cut <= records.size(); ++cut) {
+            QList<QByteArray> replies = {part(records.left(cut)), part(records.mid(cut)), part({})};
+            int asked = 0;
+            std::vector<TUserInfo> accounts;
+            ReadUserListing(
+                [&] {
+                    QByteArray reply = replies.value(asked++);
+                    reply.resize(32000, '\0');
+                    return reply;
+                },
+                accounts);
+            // An empty part before the end would end the listing there.
+            const int expected = cut == 0 ? 0 : 3;
+            QCOMPARE(int(accounts.size()), expected);
+            if (expected) {
+                QCOMPARE(accounts[0].FirstName, u"Иван"_s);
+                QCOMPARE(accounts[2].UserName, u"CCC"_s);
+                QCOMPARE(accounts[2].GroupID, 6);
+            }
+            QCOMPARE(asked, cut == 0 ? 1 : cut == records.size() ? 2 : 3);
+        }
+    }
+
+    void listingPartsThatFail_data() {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<int>("kept");  // -1: the old list is untouched
+        const QByteArray one = Record("A", "", "", "", 1, 2);
+        const QByteArray two = Record("B", "", "", "", 3, 4);
+        QTest::newRow("first reply no listing") << QList<QByteArray>{Bytes({62, 0, 0, 1})} << -1;
+        QTest::newRow("second reply no listing") << QList<QByteArray>{Listing(one), Bytes({62, 0, 0, 1})} << 1;
+        QTest::newRow("record cut at the last part")
+            << QList<QByteArray>{Listing(one + two.left(4)), Listing({})} << 1;
+        QTest::newRow("second part without end mark")
+            << QList<QByteArray>{Listing(one), Listing(two).chopped(1)} << 2;
+    }
+    void listingPartsThatFail() {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(int, kept);
+        std::vector<TUserInfo> accounts(4);
+        int asked = 0;
+        try {
+            ReadUserListing([&] { return replies.value(asked++); }, accounts);
+            QFAIL("no exception");
+        } catch (const Exception& e) {
+            QCOMPARE(e.Message(), ParseError());
+        }
+        QCOMPARE(int(accounts.size()), kept < 0 ? 4 : kept);
+    }
+
+    void listingThatNeverEnds() {
+        const QByteArray part = Listing(Record(QByteArray(200, 'N'), QByteArray(200, 'F'), {}, {}, 1, 2));
+        int asked = 0;
+        std::vector<TUserInfo> accounts;
+        try {
+            ReadUserListing([&] { ++asked; return part; }, accounts);
+            QFAIL("no exception");
+        } catch (const Exception& e) {
+            QCOMPARE(e.Message(), ParseError());
+        }
+        QVERIFY(asked > 1000);
+        QCOMPARE(int(accounts.size()), asked);
+    }
+
     void errorMessage_data() {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<int>("sqlCode");

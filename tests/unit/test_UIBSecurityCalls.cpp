@@ -19,7 +19,8 @@ struct FakeServer {
     QByteArray queryRequest;
     // Failures by call name: the status vector that call leaves.
     QMap<QString, QList<ISC_STATUS>> failures;
-    QByteArray reply;
+    // Replies to the queries in turn; after them the reply that ends a listing.
+    QList<QByteArray> replies;
     QStringList lines;
     int sqlCode = 0;
     QByteArray sqlText;
@@ -58,7 +59,9 @@ ISC_STATUS FakeQuery(ISC_STATUS* status, isc_svc_handle*, isc_resv_handle*, unsi
                      unsigned short bufferLength, ISC_SCHAR* buffer) {
     if (sendLength != 0 || bufferLength != 32000) qFatal("unexpected query");
     g_server->queryRequest = QByteArray(request, requestLength);
-    memcpy(buffer, g_server->reply.constData(), size_t(qMin<qsizetype>(g_server->reply.size(), bufferLength)));
+    const QByteArray reply = g_server->replies.isEmpty() ? QByteArray("\x44\0\0\x01", 4) : g_server->replies.takeFirst();
+    memset(buffer, 0, bufferLength);
+    memcpy(buffer, reply.constData(), size_t(qMin<qsizetype>(reply.size(), bufferLength)));
     return Answer(u"query"_s, status);
 }
 ISC_LONG FakeSqlCode(const ISC_STATUS*) { return g_server->sqlCode; }
@@ -209,10 +212,23 @@ private slots:
 
     void listingDoesNotCheckTheServiceLogin() {
         Security().SetUserName(QString());
-        m_server.reply = Listing({});
+        m_server.replies = {Listing({})};
         Security().ListAccounts();
         QCOMPARE(m_server.attachBlock, Bytes({2, 2, 29, 9}) + "masterkey" + Bytes({118, 0}));
         QCOMPARE(m_server.calls, (QStringList{u"attach"_s, u"start"_s, u"query"_s, u"detach"_s}));
+    }
+
+    void listingInPartsIsJoined() {
+        const QByteArray records = Record("FIRST") + Record("SECOND") + Record("THIRD");
+        // Cut inside the second record's name, as the server does when its service is not done yet.
+        auto part = [](const QByteArray& r) { return Bytes({68, int(r.size()), 0}) + r + Bytes({1}); };
+        m_server.replies = {part(records.left(30)), part(records.mid(30, 20)), part(records.mid(50))};
+        Security().ListAccounts();
+        QCOMPARE(m_server.calls, (QStringList{u"attach"_s, u"start"_s, u"query"_s, u"query"_s, u"query"_s,
+                                              u"query"_s, u"detach"_s}));
+        QCOMPARE(Security().AccountCount(), 3);
+        QCOMPARE(Security().AccountAt(1).UserName, u"SECOND"_s);
+        QCOMPARE(Security().AccountAt(2).UserName, u"THIRD"_s);
     }
 
     void loginTooLongSendsNothing() {
@@ -248,7 +264,7 @@ private slots:
     }
 
     void listingReplacesAccountsInReplyOrder() {
-        m_server.reply = Listing(Record("ZED") + Record("ALPHA") + Record("MID"));
+        m_server.replies = {Listing(Record("ZED") + Record("ALPHA") + Record("MID"))};
         Security().ListAccounts();
         QCOMPARE(m_server.startBlocks.at(0), Bytes({7}));
         QCOMPARE(m_server.queryRequest, Bytes({68}));
@@ -259,7 +275,7 @@ private slots:
         QCOMPARE(Security().AccountAt(2).UserID, 1);
         QCOMPARE(Security().AccountAt(2).GroupID, 2);
 
-        m_server.reply = Listing(Record("ONLY"));
+        m_server.replies = {Listing(Record("ONLY"))};
         Security().ListAccounts();
         QCOMPARE(Security().AccountCount(), 1);
         QCOMPARE(Security().AccountAt(0).UserName, u"ONLY"_s);
@@ -272,7 +288,7 @@ private slots:
     }
 
     void badListingKeepsRecordsAndDetaches() {
-        m_server.reply = Listing(Record("FIRST") + Record("SECOND")).left(40);
+        m_server.replies = {Listing(Record("FIRST") + Record("SECOND")).left(40)};
         Security().SetRole(u"R"_s);
         try {
             Security().ListAccounts();
