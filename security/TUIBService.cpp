@@ -30,6 +30,7 @@ void TUIBService::AttachService() {
 }
 
 void TUIBService::DetachService() {
-    if (!m_library) m_library = TUIBLibrary::Load(m_libraryName);
+    // Without a library nothing can have been attached.
+    if (!m_library) return;
     m_library->ServiceDetach(&m_handle);
 }

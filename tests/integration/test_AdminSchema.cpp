@@ -72,23 +72,6 @@ private slots:
     void initTestCase() { m_db = std::make_unique<TestDatabase>(u"adminschema"_s); }
     void cleanupTestCase() { m_db.reset(); }
 
-    void combinedStatementHeader() {
-        const QStringList& text = AdminSql::CombinedUser();
-        static const QRegularExpression param(u"^    (\\w+) (D_\\w+) +=  ?:(\\w+)[,)]$"_s);
-        QStringList names;
-        for (int i = 1; i <= 10; ++i) {
-            const QRegularExpressionMatch m = param.match(text[i]);
-            QVERIFY2(m.hasMatch(), qPrintable(text[i]));
-            QCOMPARE(m.captured(3), m.captured(1));
-            names << m.captured(1);
-        }
-        QCOMPARE(names, (QStringList{u"OPERATION"_s, u"WORKER_ID"_s, u"SURNAME"_s, u"FIRSTNAME"_s, u"MIDLENAME"_s,
-                                     u"PHONE_NO"_s, u"NOTICE"_s, u"WORKING"_s, u"IBNAME"_s, u"LOCKEDOUT"_s}));
-        QCOMPARE(text[7], u"    NOTICE D_NOTICE  = :NOTICE,"_s);
-        QCOMPARE(text.first(), u"EXECUTE BLOCK ("_s);
-        QCOMPARE(text.last(), u"end"_s);
-    }
-
     // Every text is accepted by the server on the test schema: those with parameters (markers given
     // to the server as "?") fail only for want of parameter values.
     void everyTextPreparesOnTheSchema_data() {

@@ -423,20 +423,6 @@ private slots:
         };
         QCOMPARE(TUIBLibrary::FirstMissingEntryPoint(lookup), required ? missing : QString());
     }
-    void entryPointList() {
-        QCOMPARE(TUIBLibrary::EntryPoints().size(), size_t(147));
-        QSet<QByteArray> names;
-        int bound = 0;
-        for (const TUIBEntryPoint& entry : TUIBLibrary::EntryPoints()) {
-            names.insert(entry.Name);
-            if (entry.Bind) ++bound;
-        }
-        QCOMPARE(names.size(), 147);
-        QCOMPARE(bound, 7);
-        QVERIFY(names.contains("isc_service_attach") && names.contains("fb_interpret") &&
-                names.contains("BLOB_close") && names.contains("isc_reset_fpe"));
-    }
-
     void libraryLoading_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");
