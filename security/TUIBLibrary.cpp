@@ -18,11 +18,12 @@ void Slot(TUIBClientApi& api, void* address) {
     api.*Member = reinterpret_cast<std::remove_reference_t<decltype(api.*Member)>>(address);
 }
 
-// isc_event_block_a is declared for every platform but exported by the Windows client only.
+// isc_event_block_a is declared for every platform but exported by the Windows client only, so it
+// is required there alone.
 #ifdef _WIN32
-constexpr bool kWindowsOnly = true;
+constexpr bool kEventBlockARequired = true;
 #else
-constexpr bool kWindowsOnly = false;
+constexpr bool kEventBlockARequired = false;
 #endif
 
 constexpr TUIBEntryPoint kEntryPoints[] = {
@@ -114,7 +115,7 @@ constexpr TUIBEntryPoint kEntryPoints[] = {
     {"isc_encode_sql_time", true, nullptr},
     {"isc_encode_timestamp", true, nullptr},
     {"isc_event_block", true, nullptr},
-    {"isc_event_block_a", kWindowsOnly, nullptr},
+    {"isc_event_block_a", kEventBlockARequired, nullptr},
     {"isc_event_counts", true, nullptr},
     {"isc_execute", true, nullptr},
     {"isc_execute_immediate", true, nullptr},
