@@ -452,6 +452,13 @@ void TDataSet::BeginInsert(bool append) {
     if (!AllowsInsert()) throw EAbort();
     CallEvent(BeforeInsert);
     CallEvent(BeforeScroll);
+    if (append) {
+        // A new row goes after the last row of the dataset, not after the last row fetched.
+        const size_t before = m_order.size();
+        while (FetchNextRow()) {
+        }
+        if (m_order.size() != before) DataEvent(deDataSetChange);
+    }
     m_insertPrev = m_cur;
     m_insertPos = append || m_cur < 0 ? int(m_order.size()) : m_cur;
     m_edit.ClearValues();
@@ -527,6 +534,7 @@ void TDataSet::Post() {
         if (f->Required() && f->IsNull()) DatabaseError(FormatMessage(DBText::FieldRequired, {f->DisplayName()}), this);
     const bool inserting = m_state == dsInsert;
     int row = -1;
+    bool written = false;
     for (;;) {
         try {
             if (inserting) {
@@ -537,7 +545,7 @@ void TDataSet::Post() {
                 row = m_cache.Append(placeholder);
                 m_order.insert(m_order.begin() + m_insertPos, row);
             }
-            InternalPost(m_edit, inserting);
+            written = InternalPost(m_edit, inserting);
             break;
         } catch (...) {
             if (inserting && row >= 0) {
@@ -556,6 +564,13 @@ void TDataSet::Post() {
             if (action == daAbort) throw EAbort();
             throw;
         }
+    }
+    if (!written) {
+        if (inserting && row >= 0) {
+            m_order.erase(m_order.begin() + m_insertPos);
+            m_cache.RemoveLast();
+        }
+        return;
     }
     if (inserting) {
         m_cur = m_insertPos;
@@ -588,9 +603,10 @@ void TDataSet::Delete() {
     if (!AllowsDelete()) throw EAbort();
     CallEvent(BeforeDelete);
     CallEvent(BeforeScroll);
+    bool deleted = false;
     for (;;) {
         try {
-            InternalDelete();
+            deleted = InternalDelete();
             break;
         } catch (...) {
             TDataAction action = daFail;
@@ -605,6 +621,7 @@ void TDataSet::Delete() {
             throw;
         }
     }
+    if (!deleted) return;
     m_cache.SetStatus(CurrentCacheRow(), usDeleted);
     m_order.erase(m_order.begin() + m_cur);
     if (m_cur >= int(m_order.size())) {

@@ -69,7 +69,9 @@ public:
     void FetchAll();
     bool AllFetched() const { return m_allFetched; }
 
+    // A new row after the last row (all rows are fetched first), in insert state.
     void Append();
+    // A new row before the current one.
     void Insert();
     // On an empty dataset starts a new row instead.
     void Edit();
@@ -139,12 +141,14 @@ protected:
     virtual bool FetchRecord(TRecordBuffer& row) = 0;
     virtual void InternalClose() = 0;
     // Writes the row of edit or insert state to the source. May change row (values the source
-    // returns). A throw leaves the dataset in its state with the values entered.
-    virtual void InternalPost(TRecordBuffer& row, bool inserting) = 0;
+    // returns). A throw, or false for a failure already reported and suppressed, leaves the
+    // dataset in its state with the values entered (a throw goes on to Post's caller).
+    virtual bool InternalPost(TRecordBuffer& row, bool inserting) = 0;
     // After the row is stored in the cache: commit, refresh. A throw still ends in browse state.
     virtual void InternalAfterPost() {}
-    // Deletes the current row in the source (ActiveRow: values, StoredRow: old values).
-    virtual void InternalDelete() = 0;
+    // Deletes the current row in the source (ActiveRow: values, StoredRow: old values). A throw,
+    // or false for a suppressed failure, leaves the row and the state.
+    virtual bool InternalDelete() = 0;
     // After the deleted row has left the cache.
     virtual void InternalAfterDelete() {}
     // Re-reads the current row: ReadCurrentRow, change, WriteCurrentRow.

@@ -26,6 +26,18 @@ void TMemoryDataSet::AddFieldDef(const QString& name, TFieldType type, int size,
     FieldDefs().push_back(def);
 }
 
+void TMemoryDataSet::AddSourceRow(const QVariantList& values) {
+    m_source.push_back(values);
+    m_deleted.push_back(false);
+    m_inCache.push_back(false);
+}
+
+void TMemoryDataSet::ClearSource() {
+    m_source.clear();
+    m_deleted.clear();
+    m_inCache.clear();
+}
+
 std::vector<QVariantList> TMemoryDataSet::SourceRows() const {
     std::vector<QVariantList> rows;
     for (size_t i = 0; i < m_source.size(); ++i)
@@ -58,6 +70,7 @@ bool TMemoryDataSet::Matches(const QVariantList& row) const {
 void TMemoryDataSet::InternalOpen() {
     m_next = 0;
     m_rowSource.clear();
+    m_inCache.assign(m_source.size(), false);
     m_masterValue = MasterValue();
     ++m_openCount;
 }
@@ -90,38 +103,39 @@ void TMemoryDataSet::Store(TRecordBuffer& row, const QVariantList& values) const
 }
 
 bool TMemoryDataSet::FetchRecord(TRecordBuffer& row) {
-    while (m_next < m_source.size() && (m_deleted[m_next] || !Matches(m_source[m_next]))) ++m_next;
+    while (m_next < m_source.size() && (m_deleted[m_next] || m_inCache[m_next] || !Matches(m_source[m_next]))) ++m_next;
     if (m_next >= m_source.size()) return false;
     Store(row, m_source[m_next]);
     m_rowSource.resize(size_t(CacheRowCount()) + 1);
     m_rowSource.back() = int(m_next);
+    m_inCache[m_next] = true;
     ++m_next;
     ++m_fetchCount;
     return true;
 }
 
-void TMemoryDataSet::InternalPost(TRecordBuffer& row, bool inserting) {
-    if (OnWrite) OnWrite(*this, inserting);
+bool TMemoryDataSet::InternalPost(TRecordBuffer& row, bool inserting) {
+    if (OnWrite && !OnWrite(*this, inserting)) return false;
     QVariantList values;
     for (int i = 0; i < int(FieldDefs().size()); ++i) values.append(QVariant());
     TRowView view(&row);
     for (TField* f : Fields())
         if (f->FieldNo() > 0 && f->FieldNo() <= values.size()) values[f->FieldNo() - 1] = f->ValueOf(view);
     if (inserting) {
-        m_source.push_back(values);
-        m_deleted.push_back(false);
+        AddSourceRow(values);
+        m_inCache.back() = true;  // later fetches must not bring it a second time
         m_rowSource.resize(size_t(CacheRowCount()));
         m_rowSource.back() = int(m_source.size()) - 1;
-        // Rows fetched later must not bring the new row a second time.
-        if (m_next + 1 == m_source.size()) m_next = m_source.size();
     } else {
         m_source[size_t(m_rowSource[size_t(GetBookmark().Row())])] = values;
     }
+    return true;
 }
 
-void TMemoryDataSet::InternalDelete() {
-    if (OnRemove) OnRemove(*this);
+bool TMemoryDataSet::InternalDelete() {
+    if (OnRemove && !OnRemove(*this)) return false;
     m_deleted[size_t(m_rowSource[size_t(GetBookmark().Row())])] = true;
+    return true;
 }
 
 void TMemoryDataSet::InternalRefresh() {

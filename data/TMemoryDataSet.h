@@ -15,10 +15,10 @@ public:
     ~TMemoryDataSet() override;
 
     void AddFieldDef(const QString& name, TFieldType type, int size = 0, bool required = false);
-    void AddSourceRow(const QVariantList& values) { m_source.push_back(values); m_deleted.push_back(false); }
+    void AddSourceRow(const QVariantList& values);
     // The source rows that are not deleted.
     std::vector<QVariantList> SourceRows() const;
-    void ClearSource() { m_source.clear(); m_deleted.clear(); }
+    void ClearSource();
 
     void SetAllowInsert(bool on) { m_allowInsert = on; }
     void SetAllowUpdate(bool on) { m_allowUpdate = on; }
@@ -29,9 +29,10 @@ public:
     void SetForceOpen(bool on) { m_forceOpen = on; }
     void SetIgnoreMasterClose(bool on) { m_ignoreMasterClose = on; }
 
-    // Called before a row is written or deleted; a throw makes the write fail.
-    std::function<void(TMemoryDataSet&, bool inserting)> OnWrite;
-    std::function<void(TMemoryDataSet&)> OnRemove;
+    // Called before a row is written or deleted: a throw makes the write fail, false makes it
+    // fail as a suppressed error does (no exception).
+    std::function<bool(TMemoryDataSet&, bool inserting)> OnWrite;
+    std::function<bool(TMemoryDataSet&)> OnRemove;
 
     int OpenCount() const { return m_openCount; }
     int FetchCount() const { return m_fetchCount; }
@@ -40,8 +41,8 @@ protected:
     void InternalOpen() override;
     bool FetchRecord(TRecordBuffer& row) override;
     void InternalClose() override {}
-    void InternalPost(TRecordBuffer& row, bool inserting) override;
-    void InternalDelete() override;
+    bool InternalPost(TRecordBuffer& row, bool inserting) override;
+    bool InternalDelete() override;
     void InternalRefresh() override;
     bool AllowsInsert() const override { return m_allowInsert; }
     bool AllowsUpdate() const override { return m_allowUpdate; }
@@ -57,6 +58,7 @@ private:
 
     std::vector<QVariantList> m_source;
     std::vector<bool> m_deleted;
+    std::vector<bool> m_inCache;  // fetched or inserted since the last opening
     std::vector<int> m_rowSource;  // source row of each cache row
     size_t m_next = 0;
     bool m_allowInsert = true;
