@@ -58,11 +58,11 @@ void TBCDField::AssignString(const QString& text) {
     QString intPart = t.section(u'.', 0, 0), frac = t.section(u'.', 1);
     bool ok = !t.isEmpty() && t.count(u'.') <= 1 && (intPart.size() + frac.size()) > 0;
     for (QChar c : intPart + frac) ok = ok && c.isDigit() && c.unicode() < 128;
-    if (!ok || intPart.size() > 18) ValueError(text);
+    if (!ok || intPart.size() > 19) ValueError(text);
     bool roundUp = frac.size() > Size() && frac[Size()] >= u'5';
     frac = frac.left(Size()).leftJustified(Size(), u'0');
     qint64 v = (intPart + frac).toLongLong(&ok);
-    if (!ok) ValueError(text);
+    if (!ok || (roundUp && v == INT64_MAX)) ValueError(text);
     if (roundUp) ++v;
     SetAsScaled(negative ? -v : v);
 }

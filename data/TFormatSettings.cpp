@@ -19,15 +19,17 @@ QString TFormatSettings::FormatFloat(const QString& format, double value) const 
     QString section = format.section(u';', 0, 0);
     if (section.isEmpty()) return QString::number(value, 'g', 15).replace(u'.', DecimalSeparator);
     qsizetype firstDigit = -1, lastDigit = -1, point = -1;
-    int minInt = 0, minFrac = 0, maxFrac = 0;
-    bool group = false;
-    for (qsizetype i = 0; i < section.size(); ++i) {
-        QChar c = section[i];
-        bool digit = c == u'0' || c == u'#';
-        if (digit || c == u'.' || (c == u',' && firstDigit >= 0)) {
+    for (qsizetype i = 0; i < section.size(); ++i)
+        if (section[i] == u'0' || section[i] == u'#') {
             if (firstDigit < 0) firstDigit = i;
             lastDigit = i;
         }
+    if (firstDigit > 0 && section[firstDigit - 1] == u'.') --firstDigit;
+    int minInt = 0, minFrac = 0, maxFrac = 0;
+    bool group = false;
+    for (qsizetype i = firstDigit; i >= 0 && i <= lastDigit; ++i) {
+        QChar c = section[i];
+        bool digit = c == u'0' || c == u'#';
         if (c == u'.' && point < 0) point = i;
         else if (c == u',' && point < 0) group = true;
         else if (digit && point < 0) minInt += c == u'0';
