@@ -133,7 +133,7 @@ public:
 
 protected:
     // The protocol of a concrete dataset.
-    // Prepares and executes; fills FieldDefs when the fields are to be made from them.
+    // Prepares and executes; fills FieldDefs (afresh at every opening) with the source columns.
     virtual void InternalOpen() = 0;
     // Called once the fields are bound and the row layout is set, before the first fetch.
     virtual void InternalFieldsBound() {}

@@ -14,6 +14,7 @@ class TRecordBuffer;
 // A column of a dataset as controls and code see it: reads the dataset's current row, and
 // writes into the row being edited or inserted after the dataset has allowed the write.
 class TField : public TComponent {
+    Q_OBJECT
 public:
     ~TField() override;
 
