@@ -412,7 +412,7 @@ void TDataSet::SetState(TDataSetState state) {
 
 void TDataSet::CheckFieldWrite(TField& field) {
     if (m_state != dsEdit && m_state != dsInsert) DatabaseError(DBText::NotEditing, this);
-    if (field.ReadOnly()) DatabaseError(FormatMessage(DBText::FieldReadOnly, {field.DisplayName()}), this);
+    if (field.ReadOnly() && !m_initializing) DatabaseError(FormatMessage(DBText::FieldReadOnly, {field.DisplayName()}), this);
 }
 
 void TDataSet::FieldWritten(TField& field) {
@@ -465,9 +465,12 @@ void TDataSet::BeginInsert(bool append) {
     m_edit.SetStatus(usInserted);
     SetState(dsInsert);
     try {
+        m_initializing = true;
         InitNewRecord();
         CallEvent(OnNewRecord);
+        m_initializing = false;
     } catch (...) {
+        m_initializing = false;
         DropPendingChange();
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
@@ -660,20 +663,24 @@ void TDataSet::DisableControls() {
         m_disabledActive = Active();
         m_disabledState = m_state;
         m_disabledEvent = false;
+        m_disabledClosed = false;
     }
 }
 
 void TDataSet::EnableControls() {
     if (m_disableCount == 0 || --m_disableCount > 0) return;
-    const bool missed = m_disabledEvent;
-    m_disabledEvent = false;
+    const bool missed = m_disabledEvent, closed = m_disabledClosed;
+    m_disabledEvent = m_disabledClosed = false;
     if (m_disabledActive != Active() || m_disabledState != m_state) DataEvent(deUpdateState);
-    if (Active() && missed) DataEvent(deDataSetChange);
+    // Closed and opened again meanwhile: the fields may be new objects.
+    if (Active() && closed) DataEvent(deLayoutChange);
+    else if (Active() && missed) DataEvent(deDataSetChange);
 }
 
 void TDataSet::DataEvent(TDataEvent event, const void* info) {
     if (m_disableCount > 0 && event != deUpdateRecord && event != deCheckBrowseMode) {
         m_disabledEvent = true;
+        if (event == deUpdateState && !Active()) m_disabledClosed = true;
         return;
     }
     for (TDataSource* s : std::vector<TDataSource*>(m_sources))

@@ -158,8 +158,10 @@ protected:
     // Gives the new row its default values. Default: each field's DefaultExpression, "NULL"
     // leaving it null, a text in single quotes without its quotes, anything else as text.
     virtual void InitNewRecord();
-    // Before a field write: the base checks edit or insert state and the field's ReadOnly.
+    // Before a field write: the base checks edit or insert state and the field's ReadOnly
+    // (default values and OnNewRecord may write read-only fields: InitializingRecord()).
     virtual void CheckFieldWrite(TField& field);
+    bool InitializingRecord() const { return m_initializing; }
     // Permissions; a missing one ends Append, Edit or Delete silently (EAbort).
     virtual bool AllowsInsert() const { return true; }
     virtual bool AllowsUpdate() const { return true; }
@@ -228,6 +230,8 @@ private:
     bool m_disabledActive = false;
     TDataSetState m_disabledState = dsInactive;
     bool m_disabledEvent = false;
+    bool m_disabledClosed = false;
+    bool m_initializing = false;
     std::vector<TDataSource*> m_sources;
     std::unique_ptr<TMasterDataLink> m_masterLink;
 };

@@ -181,6 +181,28 @@ private slots:
         QCOMPARE(edit.Field(), ds->FieldByName(u"GROUP_NAME"_s));
     }
 
+    void fieldLinkRebindsAfterReopenWhileDisabled() {
+        auto ds = MakeGroups();
+        TDataSource src;
+        src.SetDataSet(ds.get());
+        TFieldDataLink edit;
+        edit.SetFieldName(u"GROUP_NAME"_s);
+        edit.SetDataSource(&src);
+        QString shown;
+        edit.OnDataChange = [&] { shown = edit.Field() ? edit.Field()->AsString() : u"<none>"_s; };
+        ds->Open();
+        TField* old = edit.Field();
+        QVERIFY(old);
+        ds->DisableControls();
+        ds->Close();  // the fields made at opening go
+        ds->Open();
+        ds->Next();
+        ds->EnableControls();
+        QVERIFY(edit.Field());
+        QCOMPARE(edit.Field(), ds->FieldByName(u"GROUP_NAME"_s));
+        QCOMPARE(shown, u"Кассиры"_s);
+    }
+
     void autoEditOff() {
         auto ds = MakeGroups();
         TDataSource src;

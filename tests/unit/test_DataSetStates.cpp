@@ -331,6 +331,20 @@ private slots:
         QVERIFY(!ds->Modified());  // defaults are no input: a move discards the row
     }
 
+    void defaultsMayFillReadOnlyFields() {
+        auto ds = MakeGroups(0);
+        ds->Open();
+        TField* id = ds->FieldByName(u"ID"_s);
+        id->SetReadOnly(true);
+        id->SetDefaultExpression(u"7"_s);
+        ds->OnNewRecord = [](TDataSet& d) { d.SetFieldValue(u"GROUP_NAME"_s, u"Из события"_s); };
+        ds->FieldByName(u"GROUP_NAME"_s)->SetReadOnly(true);
+        ds->Append();
+        QCOMPARE(id->AsInteger(), 7);
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Из события"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { id->SetAsInteger(8); }), u"dsGroups: Field 'ID' cannot be modified"_s);
+    }
+
     void requiredFieldChecked() {
         auto ds = std::make_unique<TMemoryDataSet>();
         ds->SetName(u"ds"_s);
