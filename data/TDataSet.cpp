@@ -255,6 +255,13 @@ void TDataSet::FetchAll() {
     if (m_order.size() != before) DataEvent(deDataSetChange);
 }
 
+int TDataSet::FetchMore(int count) {
+    CheckActive();
+    int fetched = 0;
+    while (fetched < count && FetchNextRow()) ++fetched;
+    return fetched;
+}
+
 // ---- rows
 
 bool TDataSet::IsEmpty() const { return !Active() || (m_order.empty() && m_state != dsInsert); }

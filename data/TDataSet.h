@@ -67,6 +67,9 @@ public:
     int RecordCount() const;
     // Fetches every remaining row; the current row stays.
     void FetchAll();
+    // Fetches up to count further rows and returns how many came. Sends no notification: for a
+    // grid that asks for more rows itself.
+    int FetchMore(int count);
     bool AllFetched() const { return m_allFetched; }
 
     // A new row after the last row (all rows are fetched first), in insert state.

@@ -124,6 +124,25 @@ private slots:
         QCOMPARE(ds->FetchCount(), 1000);
     }
 
+    void fetchMoreForGrids() {
+        auto ds = MakeNumbers(120);
+        TDataSource src;
+        src.SetDataSet(ds.get());
+        int changes = 0;
+        src.OnDataChange = [&](TDataSource&, TField*) { ++changes; };
+        ds->Open();
+        QCOMPARE(ds->FetchMore(100), 100);
+        QCOMPARE(ds->RecordCount(), 101);
+        QCOMPARE(ds->FetchMore(100), 19);
+        QVERIFY(ds->AllFetched());
+        QCOMPARE(ds->FetchMore(5), 0);
+        QCOMPARE(ds->RecNo(), 1);
+        QCOMPARE(changes, 0);
+        QCOMPARE(ds->FieldByName(u"N"_s)->ValueOf(ds->RowAt(120)).toInt(), 120);
+        QVERIFY(!ds->RowAt(121).IsValid());
+        QVERIFY(!ds->RowAt(0).IsValid());
+    }
+
     void reopenWithFetchAllAndBookmark() {
         auto ds = MakeNumbers(8);
         ds->Open();
