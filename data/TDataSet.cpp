@@ -26,6 +26,11 @@ TDataSet::TDataSet(QObject* owner) : TComponent(owner), m_masterLink(std::make_u
     m_masterLink->OnMasterOpen = [this] { MasterOpened(); };
     m_masterLink->OnMasterClose = [this] { MasterClosed(); };
     m_masterLink->OnMasterChange = [this] { MasterChanged(); };
+    m_masterLink->OnMasterCheckBrowseMode = [this] { MasterCheckBrowseMode(); };
+}
+
+void TDataSet::MasterCheckBrowseMode() {
+    if (Active()) CheckBrowseMode();
 }
 
 TDataSet::~TDataSet() {

@@ -175,6 +175,8 @@ protected:
     virtual void MasterOpened() {}
     virtual void MasterClosed() {}
     virtual void MasterChanged() {}
+    // Before the master moves: ends this dataset's pending change (saved when modified).
+    virtual void MasterCheckBrowseMode();
 
     void SetDefaultFields(bool on) { m_defaultFields = on; }
     // Rows in the cache, deleted ones included; during InternalPost of a new row, the new row

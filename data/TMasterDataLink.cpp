@@ -20,3 +20,7 @@ void TMasterDataLink::RecordChanged(TField* field) {
 void TMasterDataLink::Changed() {
     if (Active() && OnMasterChange) OnMasterChange();
 }
+
+void TMasterDataLink::CheckBrowseMode() {
+    if (OnMasterCheckBrowseMode) OnMasterCheckBrowseMode();
+}

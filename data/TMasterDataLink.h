@@ -10,9 +10,12 @@ public:
     std::function<void()> OnMasterOpen;
     std::function<void()> OnMasterClose;
     std::function<void()> OnMasterChange;
+    // The master is about to move or end its own pending change.
+    std::function<void()> OnMasterCheckBrowseMode;
 
 protected:
     void ActiveChanged() override;
+    void CheckBrowseMode() override;
     void DataSetChanged() override { Changed(); }
     void DataSetScrolled(int distance) override;
     // Only a change of the whole row counts; single field writes in edit state do not.

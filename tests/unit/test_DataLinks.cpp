@@ -271,6 +271,19 @@ private slots:
         QVERIFY(!detail->Active());
     }
 
+    void masterMoveSavesDetailChange() {
+        auto master = MakeGroups();
+        TDataSource src;
+        src.SetDataSet(master.get());
+        auto detail = MakeRights(&src);
+        master->Open();
+        detail->Edit();
+        detail->SetFieldValue(u"RIGHTS"_s, u"Всё"_s);
+        master->Next();
+        QCOMPARE(detail->SourceRows()[0][1].toString(), u"Всё"_s);
+        QCOMPARE(Rights(*detail), (QStringList{u"Касса"_s, u"Отчёты"_s}));
+    }
+
     void detailOfEmptyMasterUsesNullKey() {
         auto master = MakeGroups();
         master->ClearSource();
