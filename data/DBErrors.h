@@ -18,7 +18,8 @@ inline const QString FieldRequired = QStringLiteral("Field '%s' must have a valu
 inline const QString CircularDataLink = QStringLiteral("Circular datalinks are not allowed");
 inline const QString FieldNoDataSet = QStringLiteral("Field '%s' has no dataset");
 inline const QString InvalidValue = QStringLiteral("'%s' is not a valid value for field '%s'");
-inline const QString OutOfRange = QStringLiteral("%s is not a valid value for field '%s'. The allowed range is %s to %s");
+inline const QString OutOfRange =
+    QStringLiteral("%s is not a valid value for field '%s'. The allowed range is %s to %s");
 inline const QString BadFieldAccess = QStringLiteral("Cannot access field '%s' as type %s");
 }  // namespace DBText
 

@@ -18,8 +18,21 @@ enum TDataEvent {
 };
 
 // Data types of fields.
-enum TFieldType { ftUnknown, ftString, ftSmallint, ftInteger, ftBoolean, ftFloat, ftBCD, ftLargeint,
-                  ftDate, ftTime, ftDateTime, ftMemo, ftBlob };
+enum TFieldType {
+    ftUnknown,
+    ftString,
+    ftSmallint,
+    ftInteger,
+    ftBoolean,
+    ftFloat,
+    ftBCD,
+    ftLargeint,
+    ftDate,
+    ftTime,
+    ftDateTime,
+    ftMemo,
+    ftBlob
+};
 
 // Update status of a cached row.
 enum TUpdateStatus : quint8 { usUnmodified, usModified, usInserted, usDeleted };

@@ -41,7 +41,9 @@ QString TBCDField::GetDisplayText(const TRowView& row) const {
     return TFormatSettings::Current().FormatFloat(DisplayFormat(), GetAsFloat(row));
 }
 
-qint64 TBCDField::GetAsLargeInt(const TRowView& row) const { return IsNullOf(row) ? 0 : row.Integer(Slot()) / Scale(); }
+qint64 TBCDField::GetAsLargeInt(const TRowView& row) const {
+    return IsNullOf(row) ? 0 : row.Integer(Slot()) / Scale();
+}
 
 double TBCDField::GetAsFloat(const TRowView& row) const {
     return IsNullOf(row) ? 0 : double(row.Integer(Slot())) / double(Scale());

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-TBooleanField::TBooleanField(QObject* owner) : TField(ftBoolean, owner), m_trueText(u"True"_s), m_falseText(u"False"_s) {}
+TBooleanField::TBooleanField(QObject* owner)
+    : TField(ftBoolean, owner), m_trueText(u"True"_s), m_falseText(u"False"_s) {}
 
 void TBooleanField::SetDisplayValues(const QString& values) {
     m_trueText = values.section(u';', 0, 0);
@@ -22,9 +23,13 @@ QString TBooleanField::GetAsString(const TRowView& row) const {
     return row.Integer(Slot()) != 0 ? m_trueText : m_falseText;
 }
 
-qint64 TBooleanField::GetAsLargeInt(const TRowView& row) const { return IsNullOf(row) ? 0 : row.Integer(Slot()); }
+qint64 TBooleanField::GetAsLargeInt(const TRowView& row) const {
+    return IsNullOf(row) ? 0 : row.Integer(Slot());
+}
 
-bool TBooleanField::GetAsBoolean(const TRowView& row) const { return !IsNullOf(row) && row.Integer(Slot()) != 0; }
+bool TBooleanField::GetAsBoolean(const TRowView& row) const {
+    return !IsNullOf(row) && row.Integer(Slot()) != 0;
+}
 
 void TBooleanField::AssignString(const QString& text) {
     QString t = text.trimmed();

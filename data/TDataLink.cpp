@@ -63,14 +63,31 @@ void TDataLink::DataEvent(TDataEvent event, const void* info) {
     if (event == deUpdateState) return UpdateState();
     if (!m_active) return;
     switch (event) {
-    case deFieldChange: RecordChanged(const_cast<TField*>(static_cast<const TField*>(info))); break;
-    case deRecordChange: RecordChanged(nullptr); break;
-    case deDataSetChange: DataSetChanged(); break;
-    case deDataSetScroll: DataSetScrolled(info ? *static_cast<const int*>(info) : 0); break;
-    case deLayoutChange: LayoutChanged(); break;
-    case deUpdateRecord: UpdateRecord(); break;
-    case deCheckBrowseMode: CheckBrowseMode(); break;
-    case deFocusControl: FocusControl(const_cast<TField*>(static_cast<const TField*>(info))); break;
-    case deUpdateState: break;
+        case deFieldChange:
+            RecordChanged(const_cast<TField*>(static_cast<const TField*>(info)));
+            break;
+        case deRecordChange:
+            RecordChanged(nullptr);
+            break;
+        case deDataSetChange:
+            DataSetChanged();
+            break;
+        case deDataSetScroll:
+            DataSetScrolled(info ? *static_cast<const int*>(info) : 0);
+            break;
+        case deLayoutChange:
+            LayoutChanged();
+            break;
+        case deUpdateRecord:
+            UpdateRecord();
+            break;
+        case deCheckBrowseMode:
+            CheckBrowseMode();
+            break;
+        case deFocusControl:
+            FocusControl(const_cast<TField*>(static_cast<const TField*>(info)));
+            break;
+        case deUpdateState:
+            break;
     }
 }

@@ -73,24 +73,52 @@ TField* TDataSet::FieldByName(const QString& name) const {
 
 QVariant TDataSet::FieldValue(const QString& name) const { return FieldByName(name)->Value(); }
 
-void TDataSet::SetFieldValue(const QString& name, const QVariant& value) { FieldByName(name)->SetValue(value); }
+void TDataSet::SetFieldValue(const QString& name, const QVariant& value) {
+    FieldByName(name)->SetValue(value);
+}
 
 TField* TDataSet::CreateField(const TFieldDef& def) {
     TField* f = nullptr;
     switch (def.DataType) {
-    case ftString: f = new TStringField(this); break;
-    case ftSmallint: f = new TSmallintField(this); break;
-    case ftInteger: f = new TIntegerField(this); break;
-    case ftLargeint: f = new TLargeintField(this); break;
-    case ftBoolean: f = new TBooleanField(this); break;
-    case ftFloat: f = new TFloatField(this); break;
-    case ftBCD: f = new TBCDField(this); break;
-    case ftDate: f = new TDateField(this); break;
-    case ftTime: f = new TTimeField(this); break;
-    case ftDateTime: f = new TDateTimeField(this); break;
-    case ftMemo: f = new TMemoField(this); break;
-    case ftBlob: f = new TBlobField(this); break;
-    case ftUnknown: f = new TStringField(this); break;
+        case ftString:
+            f = new TStringField(this);
+            break;
+        case ftSmallint:
+            f = new TSmallintField(this);
+            break;
+        case ftInteger:
+            f = new TIntegerField(this);
+            break;
+        case ftLargeint:
+            f = new TLargeintField(this);
+            break;
+        case ftBoolean:
+            f = new TBooleanField(this);
+            break;
+        case ftFloat:
+            f = new TFloatField(this);
+            break;
+        case ftBCD:
+            f = new TBCDField(this);
+            break;
+        case ftDate:
+            f = new TDateField(this);
+            break;
+        case ftTime:
+            f = new TTimeField(this);
+            break;
+        case ftDateTime:
+            f = new TDateTimeField(this);
+            break;
+        case ftMemo:
+            f = new TMemoField(this);
+            break;
+        case ftBlob:
+            f = new TBlobField(this);
+            break;
+        case ftUnknown:
+            f = new TStringField(this);
+            break;
     }
     f->SetFieldName(def.Name);
     f->SetSize(def.Size);
@@ -111,9 +139,11 @@ void TDataSet::CreateDefaultFields() {
 void TDataSet::BindFields() {
     for (TField* f : m_fields.m_fields) {
         if (m_fieldDefs.empty()) continue;
-        auto def = std::find_if(m_fieldDefs.begin(), m_fieldDefs.end(),
-                                [&](const TFieldDef& d) { return QString::compare(d.Name, f->FieldName(), Qt::CaseInsensitive) == 0; });
-        if (def == m_fieldDefs.end()) DatabaseError(FormatMessage(DBText::FieldNotFound, {f->FieldName()}), this);
+        auto def = std::find_if(m_fieldDefs.begin(), m_fieldDefs.end(), [&](const TFieldDef& d) {
+            return QString::compare(d.Name, f->FieldName(), Qt::CaseInsensitive) == 0;
+        });
+        if (def == m_fieldDefs.end())
+            DatabaseError(FormatMessage(DBText::FieldNotFound, {f->FieldName()}), this);
         f->SetFieldNo(def->FieldNo);
     }
 }
@@ -271,7 +301,9 @@ int TDataSet::FetchMore(int count) {
 
 bool TDataSet::IsEmpty() const { return !Active() || (m_order.empty() && m_state != dsInsert); }
 
-int TDataSet::CurrentCacheRow() const { return m_cur >= 0 && m_cur < int(m_order.size()) ? m_order[size_t(m_cur)] : -1; }
+int TDataSet::CurrentCacheRow() const {
+    return m_cur >= 0 && m_cur < int(m_order.size()) ? m_order[size_t(m_cur)] : -1;
+}
 
 TRowView TDataSet::ActiveRow() const {
     if (m_state == dsEdit || m_state == dsInsert) return TRowView(&m_edit);
@@ -390,7 +422,8 @@ TBookmark TDataSet::GetBookmark() const {
 }
 
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) const {
-    return Active() && !bookmark.IsNull() && bookmark.Row() < m_cache.Count() && m_cache.Status(bookmark.Row()) != usDeleted;
+    return Active() && !bookmark.IsNull() && bookmark.Row() < m_cache.Count() &&
+           m_cache.Status(bookmark.Row()) != usDeleted;
 }
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
@@ -424,7 +457,8 @@ void TDataSet::SetState(TDataSetState state) {
 
 void TDataSet::CheckFieldWrite(TField& field) {
     if (m_state != dsEdit && m_state != dsInsert) DatabaseError(DBText::NotEditing, this);
-    if (field.ReadOnly() && !m_initializing) DatabaseError(FormatMessage(DBText::FieldReadOnly, {field.DisplayName()}), this);
+    if (field.ReadOnly() && !m_initializing)
+        DatabaseError(FormatMessage(DBText::FieldReadOnly, {field.DisplayName()}), this);
 }
 
 void TDataSet::FieldWritten(TField& field) {
@@ -444,15 +478,18 @@ void TDataSet::CheckBrowseMode() {
     DataEvent(deCheckBrowseMode);
     if (m_state != dsEdit && m_state != dsInsert) return;
     UpdateRecord();
-    if (m_modified) Post();
-    else Cancel();
+    if (m_modified)
+        Post();
+    else
+        Cancel();
 }
 
 void TDataSet::InitNewRecord() {
     for (TField* f : m_fields) {
         QString e = f->DefaultExpression().trimmed();
         if (e.isEmpty() || e.compare(u"NULL"_s, Qt::CaseInsensitive) == 0) continue;
-        if (e.size() >= 2 && e.startsWith(u'\'') && e.endsWith(u'\'')) e = e.mid(1, e.size() - 2).replace(u"''"_s, u"'"_s);
+        if (e.size() >= 2 && e.startsWith(u'\'') && e.endsWith(u'\''))
+            e = e.mid(1, e.size() - 2).replace(u"''"_s, u"'"_s);
         f->SetAsString(e);
     }
 }
@@ -546,7 +583,8 @@ void TDataSet::Post() {
     UpdateRecord();
     CallEvent(BeforePost);
     for (TField* f : m_fields)
-        if (f->Required() && f->IsNull()) DatabaseError(FormatMessage(DBText::FieldRequired, {f->DisplayName()}), this);
+        if (f->Required() && f->IsNull())
+            DatabaseError(FormatMessage(DBText::FieldRequired, {f->DisplayName()}), this);
     const bool inserting = m_state == dsInsert;
     int row = -1;
     bool written = false;
@@ -685,8 +723,10 @@ void TDataSet::EnableControls() {
     m_disabledEvent = m_disabledClosed = false;
     if (m_disabledActive != Active() || m_disabledState != m_state) DataEvent(deUpdateState);
     // Closed and opened again meanwhile: the fields may be new objects.
-    if (Active() && closed) DataEvent(deLayoutChange);
-    else if (Active() && missed) DataEvent(deDataSetChange);
+    if (Active() && closed)
+        DataEvent(deLayoutChange);
+    else if (Active() && missed)
+        DataEvent(deDataSetChange);
 }
 
 void TDataSet::DataEvent(TDataEvent event, const void* info) {

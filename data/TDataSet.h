@@ -210,7 +210,9 @@ private:
     void DropPendingChange();
     void SetState(TDataSetState state);
     void Scrolled(int oldCur);
-    void CallEvent(const TDataSetNotifyEvent& event) { if (event) event(*this); }
+    void CallEvent(const TDataSetNotifyEvent& event) {
+        if (event) event(*this);
+    }
     int CurrentCacheRow() const;
     void AttachSource(TDataSource* source);
     void DetachSource(TDataSource* source);

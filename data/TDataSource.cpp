@@ -20,7 +20,8 @@ TDataSource::~TDataSource() {
 
 void TDataSource::SetDataSet(TDataSet* dataSet) {
     if (dataSet == m_dataSet) return;
-    for (TDataSource* s = dataSet ? dataSet->DataSource() : nullptr; s; s = s->DataSet() ? s->DataSet()->DataSource() : nullptr)
+    for (TDataSource* s = dataSet ? dataSet->DataSource() : nullptr; s;
+         s = s->DataSet() ? s->DataSet()->DataSource() : nullptr)
         if (s == this) DatabaseError(DBText::CircularDataLink, this);
     if (m_dataSet) m_dataSet->DetachSource(this);
     m_dataSet = dataSet;
@@ -44,7 +45,9 @@ bool TDataSource::IsLinkedTo(const TDataSet* dataSet) const {
     return false;
 }
 
-void TDataSource::RemoveLink(TDataLink* link) { m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end()); }
+void TDataSource::RemoveLink(TDataLink* link) {
+    m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end());
+}
 
 void TDataSource::UpdateState() {
     TDataSetState state = m_enabled && m_dataSet ? m_dataSet->State() : dsInactive;
@@ -64,18 +67,19 @@ void TDataSource::DataEvent(TDataEvent event, const void* info) {
     for (TDataLink* link : links)
         if (std::find(m_links.begin(), m_links.end(), link) != m_links.end()) link->DataEvent(event, info);
     switch (event) {
-    case deFieldChange:
-        if (OnDataChange) OnDataChange(*this, const_cast<TField*>(static_cast<const TField*>(info)));
-        break;
-    case deRecordChange:
-    case deDataSetChange:
-    case deDataSetScroll:
-    case deLayoutChange:
-        if (OnDataChange) OnDataChange(*this, nullptr);
-        break;
-    case deUpdateRecord:
-        if (OnUpdateData) OnUpdateData(*this);
-        break;
-    default: break;
+        case deFieldChange:
+            if (OnDataChange) OnDataChange(*this, const_cast<TField*>(static_cast<const TField*>(info)));
+            break;
+        case deRecordChange:
+        case deDataSetChange:
+        case deDataSetScroll:
+        case deLayoutChange:
+            if (OnDataChange) OnDataChange(*this, nullptr);
+            break;
+        case deUpdateRecord:
+            if (OnUpdateData) OnUpdateData(*this);
+            break;
+        default:
+            break;
     }
 }

@@ -13,12 +13,18 @@ QString QtFormatOf(const QString& format, QChar dateSeparator) {
     bool afterHour = false;
     for (QChar ch : format) {
         QChar c = ch.toLower();
-        if (c == u'm') out += afterHour ? u'm' : u'M';
-        else if (c == u'n') out += u'm';
-        else if (c == u'/') out += dateSeparator;
-        else out += c;
-        if (c == u'h') afterHour = true;
-        else if (c != u'm' && c != u':' && c != u' ' && c != u'n') afterHour = false;
+        if (c == u'm')
+            out += afterHour ? u'm' : u'M';
+        else if (c == u'n')
+            out += u'm';
+        else if (c == u'/')
+            out += dateSeparator;
+        else
+            out += c;
+        if (c == u'h')
+            afterHour = true;
+        else if (c != u'm' && c != u':' && c != u' ' && c != u'n')
+            afterHour = false;
     }
     return out;
 }
@@ -40,9 +46,12 @@ QDateTime TDateTimeField::GetAsDateTime(const TRowView& row) const {
     if (IsNullOf(row)) return {};
     qint64 v = row.Integer(Slot());
     switch (StorageKind()) {
-    case TStorageKind::Date: return QDateTime(QDate::fromJulianDay(v), QTime(0, 0));
-    case TStorageKind::Time: return QDateTime(QDate(1899, 12, 30), TimeOfTicks(v));
-    default: return QDateTime(DateOfTicks(v), TimeOfTicks(v));
+        case TStorageKind::Date:
+            return QDateTime(QDate::fromJulianDay(v), QTime(0, 0));
+        case TStorageKind::Time:
+            return QDateTime(QDate(1899, 12, 30), TimeOfTicks(v));
+        default:
+            return QDateTime(DateOfTicks(v), TimeOfTicks(v));
     }
 }
 
@@ -77,7 +86,8 @@ void TDateTimeField::AssignString(const QString& text) {
     QString t = text.trimmed();
     if (t.isEmpty()) return StoreNull();
     const TFormatSettings& fs = TFormatSettings::Current();
-    const QString date = QtFormatOf(fs.ShortDateFormat, fs.DateSeparator), time = QtFormatOf(fs.LongTimeFormat, fs.DateSeparator);
+    const QString date = QtFormatOf(fs.ShortDateFormat, fs.DateSeparator),
+                  time = QtFormatOf(fs.LongTimeFormat, fs.DateSeparator);
     for (const QString& f : {date + u' ' + time, date + u" hh:mm"_s, date}) {
         QDateTime dt = QDateTime::fromString(t, f);
         if (dt.isValid()) return AssignDateTime(dt);
@@ -95,9 +105,15 @@ void TDateTimeField::AssignDateTime(const QDateTime& value) {
     if (!value.isValid()) return StoreNull();
     qint64 v = 0;
     switch (StorageKind()) {
-    case TStorageKind::Date: v = value.date().toJulianDay(); break;
-    case TStorageKind::Time: v = ToTicks(QDate(), value.time()); break;
-    default: v = ToTicks(value.date(), value.time()); break;
+        case TStorageKind::Date:
+            v = value.date().toJulianDay();
+            break;
+        case TStorageKind::Time:
+            v = ToTicks(QDate(), value.time());
+            break;
+        default:
+            v = ToTicks(value.date(), value.time());
+            break;
     }
     BeginWrite().SetInteger(Slot(), v);
     EndWrite();

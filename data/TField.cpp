@@ -66,27 +66,35 @@ void TField::AssignDateTime(const QDateTime&) { AccessError(u"DateTime"_s); }
 void TField::AssignVariant(const QVariant& value) {
     if (value.isNull()) return Clear();
     switch (value.typeId()) {
-    case QMetaType::Bool: return AssignBoolean(value.toBool());
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Long:
-    case QMetaType::LongLong: return AssignLargeInt(value.toLongLong());
-    case QMetaType::ULong:
-    case QMetaType::ULongLong: {
-        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) ValueError(value.toString());
-        return AssignLargeInt(value.toLongLong());
-    }
-    case QMetaType::Float:
-    case QMetaType::Double: return AssignFloat(value.toDouble());
-    case QMetaType::QDateTime: return AssignDateTime(value.toDateTime());
-    case QMetaType::QDate: return AssignDateTime(QDateTime(value.toDate(), QTime(0, 0)));
-    case QMetaType::QTime: return AssignDateTime(QDateTime(QDate(1899, 12, 30), value.toTime()));
-    default: return AssignString(value.toString());
+        case QMetaType::Bool:
+            return AssignBoolean(value.toBool());
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+            return AssignLargeInt(value.toLongLong());
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: {
+            if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+                ValueError(value.toString());
+            return AssignLargeInt(value.toLongLong());
+        }
+        case QMetaType::Float:
+        case QMetaType::Double:
+            return AssignFloat(value.toDouble());
+        case QMetaType::QDateTime:
+            return AssignDateTime(value.toDateTime());
+        case QMetaType::QDate:
+            return AssignDateTime(QDateTime(value.toDate(), QTime(0, 0)));
+        case QMetaType::QTime:
+            return AssignDateTime(QDateTime(QDate(1899, 12, 30), value.toTime()));
+        default:
+            return AssignString(value.toString());
     }
 }
 

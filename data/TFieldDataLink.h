@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "data/TDataLink.h"
-
 #include "data/TField.h"
 
 // The link of a control that shows and edits one field. The control calls Modified() when the

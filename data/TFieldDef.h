@@ -8,7 +8,7 @@ class TFieldDef {
 public:
     QString Name;
     TFieldType DataType = ftUnknown;
-    int Size = 0;       // characters of a string; digits after the point of a BCD
+    int Size = 0;  // characters of a string; digits after the point of a BCD
     bool Required = false;
-    int FieldNo = 0;    // column position from 1
+    int FieldNo = 0;  // column position from 1
 };

@@ -12,7 +12,8 @@ QVariant TFloatField::GetValue(const TRowView& row) const {
 
 QString TFloatField::GetAsString(const TRowView& row) const {
     if (IsNullOf(row)) return {};
-    return QString::number(row.Double(Slot()), 'g', 15).replace(u'.', TFormatSettings::Current().DecimalSeparator);
+    return QString::number(row.Double(Slot()), 'g', 15)
+        .replace(u'.', TFormatSettings::Current().DecimalSeparator);
 }
 
 QString TFloatField::GetDisplayText(const TRowView& row) const {

@@ -30,10 +30,16 @@ QString TFormatSettings::FormatFloat(const QString& format, double value) const 
     for (qsizetype i = firstDigit; i >= 0 && i <= lastDigit; ++i) {
         QChar c = section[i];
         bool digit = c == u'0' || c == u'#';
-        if (c == u'.' && point < 0) point = i;
-        else if (c == u',' && point < 0) group = true;
-        else if (digit && point < 0) minInt += c == u'0';
-        else if (digit) { ++maxFrac; if (c == u'0') minFrac = maxFrac; }
+        if (c == u'.' && point < 0)
+            point = i;
+        else if (c == u',' && point < 0)
+            group = true;
+        else if (digit && point < 0)
+            minInt += c == u'0';
+        else if (digit) {
+            ++maxFrac;
+            if (c == u'0') minFrac = maxFrac;
+        }
     }
     if (firstDigit < 0) return section;
     QString digits = QString::number(std::fabs(value), 'f', maxFrac);
@@ -67,18 +73,30 @@ QString TFormatSettings::FormatDateTime(const QString& format, const QDate& date
             i = end + 1;
             continue;
         }
-        if (c == u'd') out += run >= 2 ? pad(date.day(), 2) : QString::number(date.day());
-        else if (c == u'm' && afterHour) out += run >= 2 ? pad(time.minute(), 2) : QString::number(time.minute());
-        else if (c == u'm') out += run >= 2 ? pad(date.month(), 2) : QString::number(date.month());
-        else if (c == u'y') out += run >= 3 ? pad(date.year(), 4) : pad(date.year() % 100, 2);
-        else if (c == u'h') out += run >= 2 ? pad(time.hour(), 2) : QString::number(time.hour());
-        else if (c == u'n') out += run >= 2 ? pad(time.minute(), 2) : QString::number(time.minute());
-        else if (c == u's') out += run >= 2 ? pad(time.second(), 2) : QString::number(time.second());
-        else if (c == u'z') out += run >= 3 ? pad(time.msec(), 3) : QString::number(time.msec());
-        else if (c == u'/') out += QString(run, DateSeparator);
-        else out += format.mid(i, run);
-        if (c == u'h') afterHour = true;
-        else if (c != u':' && c != u' ') afterHour = false;
+        if (c == u'd')
+            out += run >= 2 ? pad(date.day(), 2) : QString::number(date.day());
+        else if (c == u'm' && afterHour)
+            out += run >= 2 ? pad(time.minute(), 2) : QString::number(time.minute());
+        else if (c == u'm')
+            out += run >= 2 ? pad(date.month(), 2) : QString::number(date.month());
+        else if (c == u'y')
+            out += run >= 3 ? pad(date.year(), 4) : pad(date.year() % 100, 2);
+        else if (c == u'h')
+            out += run >= 2 ? pad(time.hour(), 2) : QString::number(time.hour());
+        else if (c == u'n')
+            out += run >= 2 ? pad(time.minute(), 2) : QString::number(time.minute());
+        else if (c == u's')
+            out += run >= 2 ? pad(time.second(), 2) : QString::number(time.second());
+        else if (c == u'z')
+            out += run >= 3 ? pad(time.msec(), 3) : QString::number(time.msec());
+        else if (c == u'/')
+            out += QString(run, DateSeparator);
+        else
+            out += format.mid(i, run);
+        if (c == u'h')
+            afterHour = true;
+        else if (c != u':' && c != u' ')
+            afterHour = false;
         i += run;
     }
     return out;

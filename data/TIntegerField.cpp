@@ -9,7 +9,8 @@
 #include "data/TRecordBuffer.h"
 
 TIntegerField::TIntegerField(QObject* owner)
-    : TIntegerField(ftInteger, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), owner) {}
+    : TIntegerField(ftInteger, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
+                    owner) {}
 
 TIntegerField::TIntegerField(TFieldType dataType, qint64 min, qint64 max, QObject* owner)
     : TField(dataType, owner), m_min(min), m_max(max) {}
@@ -29,7 +30,9 @@ QString TIntegerField::GetDisplayText(const TRowView& row) const {
     return TFormatSettings::Current().FormatFloat(DisplayFormat(), double(row.Integer(Slot())));
 }
 
-qint64 TIntegerField::GetAsLargeInt(const TRowView& row) const { return IsNullOf(row) ? 0 : row.Integer(Slot()); }
+qint64 TIntegerField::GetAsLargeInt(const TRowView& row) const {
+    return IsNullOf(row) ? 0 : row.Integer(Slot());
+}
 double TIntegerField::GetAsFloat(const TRowView& row) const { return double(GetAsLargeInt(row)); }
 
 void TIntegerField::AssignString(const QString& text) {
@@ -43,8 +46,9 @@ void TIntegerField::AssignString(const QString& text) {
 
 void TIntegerField::AssignLargeInt(qint64 value) {
     if (value < m_min || value > m_max)
-        throw EConvertError(FormatMessage(DBText::OutOfRange,
-                                          {QString::number(value), DisplayName(), QString::number(m_min), QString::number(m_max)}));
+        throw EConvertError(FormatMessage(
+            DBText::OutOfRange,
+            {QString::number(value), DisplayName(), QString::number(m_min), QString::number(m_max)}));
     BeginWrite().SetInteger(Slot(), value);
     EndWrite();
 }

@@ -7,7 +7,8 @@
 class TLargeintField : public TIntegerField {
 public:
     explicit TLargeintField(QObject* owner = nullptr)
-        : TIntegerField(ftLargeint, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), owner) {}
+        : TIntegerField(ftLargeint, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                        owner) {}
     TStorageKind StorageKind() const override { return TStorageKind::Int64; }
 
 protected:

@@ -84,26 +84,43 @@ void TMemoryDataSet::Store(TRecordBuffer& row, const QVariantList& values) const
             continue;
         }
         switch (f->DataType()) {
-        case ftString:
-        case ftMemo: row.SetBytes(slot, ToWin1251(v.toString())); break;
-        case ftBlob: row.SetBytes(slot, v.toByteArray()); break;
-        case ftFloat: row.SetDouble(slot, v.toDouble()); break;
-        case ftBCD: row.SetInteger(slot, std::llround(v.toDouble() * std::pow(10.0, f->Size()))); break;
-        case ftBoolean: row.SetInteger(slot, v.toBool() ? 1 : 0); break;
-        case ftDate: row.SetInteger(slot, v.toDate().toJulianDay()); break;
-        case ftTime: row.SetInteger(slot, TDateTimeField::ToTicks(QDate(), v.toTime())); break;
-        case ftDateTime: {
-            QDateTime dt = v.toDateTime();
-            row.SetInteger(slot, TDateTimeField::ToTicks(dt.date(), dt.time()));
-            break;
-        }
-        default: row.SetInteger(slot, v.toLongLong()); break;
+            case ftString:
+            case ftMemo:
+                row.SetBytes(slot, ToWin1251(v.toString()));
+                break;
+            case ftBlob:
+                row.SetBytes(slot, v.toByteArray());
+                break;
+            case ftFloat:
+                row.SetDouble(slot, v.toDouble());
+                break;
+            case ftBCD:
+                row.SetInteger(slot, std::llround(v.toDouble() * std::pow(10.0, f->Size())));
+                break;
+            case ftBoolean:
+                row.SetInteger(slot, v.toBool() ? 1 : 0);
+                break;
+            case ftDate:
+                row.SetInteger(slot, v.toDate().toJulianDay());
+                break;
+            case ftTime:
+                row.SetInteger(slot, TDateTimeField::ToTicks(QDate(), v.toTime()));
+                break;
+            case ftDateTime: {
+                QDateTime dt = v.toDateTime();
+                row.SetInteger(slot, TDateTimeField::ToTicks(dt.date(), dt.time()));
+                break;
+            }
+            default:
+                row.SetInteger(slot, v.toLongLong());
+                break;
         }
     }
 }
 
 bool TMemoryDataSet::FetchRecord(TRecordBuffer& row) {
-    while (m_next < m_source.size() && (m_deleted[m_next] || m_inCache[m_next] || !Matches(m_source[m_next]))) ++m_next;
+    while (m_next < m_source.size() && (m_deleted[m_next] || m_inCache[m_next] || !Matches(m_source[m_next])))
+        ++m_next;
     if (m_next >= m_source.size()) return false;
     Store(row, m_source[m_next]);
     m_rowSource.resize(size_t(CacheRowCount()) + 1);
@@ -146,8 +163,10 @@ void TMemoryDataSet::InternalRefresh() {
 }
 
 void TMemoryDataSet::MasterOpened() {
-    if (Active()) Reopen(false);
-    else if (m_forceOpen) Open();
+    if (Active())
+        Reopen(false);
+    else if (m_forceOpen)
+        Open();
 }
 
 void TMemoryDataSet::MasterClosed() {
@@ -157,6 +176,7 @@ void TMemoryDataSet::MasterClosed() {
 void TMemoryDataSet::MasterChanged() {
     if (!Active()) return;
     QVariant v = MasterValue();
-    if (v.isNull() == m_masterValue.isNull() && (v.isNull() || v.toString() == m_masterValue.toString())) return;
+    if (v.isNull() == m_masterValue.isNull() && (v.isNull() || v.toString() == m_masterValue.toString()))
+        return;
     Reopen(false);
 }

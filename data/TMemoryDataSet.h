@@ -58,7 +58,7 @@ private:
 
     std::vector<QVariantList> m_source;
     std::vector<bool> m_deleted;
-    std::vector<bool> m_inCache;  // fetched or inserted since the last opening
+    std::vector<bool> m_inCache;   // fetched or inserted since the last opening
     std::vector<int> m_rowSource;  // source row of each cache row
     size_t m_next = 0;
     bool m_allowInsert = true;

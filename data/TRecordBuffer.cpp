@@ -9,14 +9,31 @@ namespace {
 
 qint64 ReadInt(const char* p, TStorageKind kind) {
     switch (kind) {
-    case TStorageKind::Int16: { qint16 v; std::memcpy(&v, p, 2); return v; }
-    case TStorageKind::Int32:
-    case TStorageKind::Date:
-    case TStorageKind::Time: { qint32 v; std::memcpy(&v, p, 4); return v; }
-    case TStorageKind::Int64:
-    case TStorageKind::DateTime: { qint64 v; std::memcpy(&v, p, 8); return v; }
-    case TStorageKind::Double: { double d; std::memcpy(&d, p, 8); return qint64(d); }
-    case TStorageKind::Bytes: break;
+        case TStorageKind::Int16: {
+            qint16 v;
+            std::memcpy(&v, p, 2);
+            return v;
+        }
+        case TStorageKind::Int32:
+        case TStorageKind::Date:
+        case TStorageKind::Time: {
+            qint32 v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+        case TStorageKind::Int64:
+        case TStorageKind::DateTime: {
+            qint64 v;
+            std::memcpy(&v, p, 8);
+            return v;
+        }
+        case TStorageKind::Double: {
+            double d;
+            std::memcpy(&d, p, 8);
+            return qint64(d);
+        }
+        case TStorageKind::Bytes:
+            break;
     }
     return 0;
 }
@@ -55,14 +72,29 @@ qint64 TRecordBuffer::Integer(int slot) const {
 void TRecordBuffer::SetInteger(int slot, qint64 value) {
     char* p = m_fixed.data() + m_layout->Offset(slot);
     switch (m_layout->Kind(slot)) {
-    case TStorageKind::Int16: { auto v = qint16(value); std::memcpy(p, &v, 2); break; }
-    case TStorageKind::Int32:
-    case TStorageKind::Date:
-    case TStorageKind::Time: { auto v = qint32(value); std::memcpy(p, &v, 4); break; }
-    case TStorageKind::Int64:
-    case TStorageKind::DateTime: std::memcpy(p, &value, 8); break;
-    case TStorageKind::Double: { auto d = double(value); std::memcpy(p, &d, 8); break; }
-    case TStorageKind::Bytes: return;
+        case TStorageKind::Int16: {
+            auto v = qint16(value);
+            std::memcpy(p, &v, 2);
+            break;
+        }
+        case TStorageKind::Int32:
+        case TStorageKind::Date:
+        case TStorageKind::Time: {
+            auto v = qint32(value);
+            std::memcpy(p, &v, 4);
+            break;
+        }
+        case TStorageKind::Int64:
+        case TStorageKind::DateTime:
+            std::memcpy(p, &value, 8);
+            break;
+        case TStorageKind::Double: {
+            auto d = double(value);
+            std::memcpy(p, &d, 8);
+            break;
+        }
+        case TStorageKind::Bytes:
+            return;
     }
     MarkNotNull(slot);
 }

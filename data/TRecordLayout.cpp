@@ -23,14 +23,18 @@ TRecordLayout::TRecordLayout(std::vector<TStorageKind> kinds) : m_kinds(std::mov
 
 int TRecordLayout::Width(TStorageKind kind) {
     switch (kind) {
-    case TStorageKind::Int16: return 2;
-    case TStorageKind::Int32:
-    case TStorageKind::Date:
-    case TStorageKind::Time: return 4;
-    case TStorageKind::Int64:
-    case TStorageKind::Double:
-    case TStorageKind::DateTime: return 8;
-    case TStorageKind::Bytes: return 4;
+        case TStorageKind::Int16:
+            return 2;
+        case TStorageKind::Int32:
+        case TStorageKind::Date:
+        case TStorageKind::Time:
+            return 4;
+        case TStorageKind::Int64:
+        case TStorageKind::Double:
+        case TStorageKind::DateTime:
+            return 8;
+        case TStorageKind::Bytes:
+            return 4;
     }
     return 0;
 }

@@ -22,14 +22,31 @@ qint64 TRowView::Integer(int slot) const {
     if (IsNull(slot)) return 0;
     const char* p = m_packed + m_layout->Offset(slot);
     switch (m_layout->Kind(slot)) {
-    case TStorageKind::Int16: { qint16 v; std::memcpy(&v, p, 2); return v; }
-    case TStorageKind::Int32:
-    case TStorageKind::Date:
-    case TStorageKind::Time: { qint32 v; std::memcpy(&v, p, 4); return v; }
-    case TStorageKind::Int64:
-    case TStorageKind::DateTime: { qint64 v; std::memcpy(&v, p, 8); return v; }
-    case TStorageKind::Double: { double d; std::memcpy(&d, p, 8); return qint64(d); }
-    case TStorageKind::Bytes: break;
+        case TStorageKind::Int16: {
+            qint16 v;
+            std::memcpy(&v, p, 2);
+            return v;
+        }
+        case TStorageKind::Int32:
+        case TStorageKind::Date:
+        case TStorageKind::Time: {
+            qint32 v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+        case TStorageKind::Int64:
+        case TStorageKind::DateTime: {
+            qint64 v;
+            std::memcpy(&v, p, 8);
+            return v;
+        }
+        case TStorageKind::Double: {
+            double d;
+            std::memcpy(&d, p, 8);
+            return qint64(d);
+        }
+        case TStorageKind::Bytes:
+            break;
     }
     return 0;
 }

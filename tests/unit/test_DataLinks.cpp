@@ -24,7 +24,9 @@ protected:
     void DataSetScrolled(int distance) override { m_log << u"scrolled:%1"_s.arg(distance); }
     void EditingChanged() override { m_log << u"editing:%1"_s.arg(Editing()); }
     void LayoutChanged() override { m_log << u"layout"_s; }
-    void RecordChanged(TField* field) override { m_log << (field ? u"record:"_s + field->FieldName() : u"record"_s); }
+    void RecordChanged(TField* field) override {
+        m_log << (field ? u"record:"_s + field->FieldName() : u"record"_s);
+    }
     void UpdateData() override { m_log << u"update"_s; }
 
 private:
@@ -92,9 +94,10 @@ private slots:
         QCOMPARE(step([&] { ds->Open(); }), (QStringList{u"active:1"_s, u"state:1"_s, u"AfterOpen"_s}));
         QCOMPARE(step([&] { ds->Next(); }), (QStringList{u"check"_s, u"scrolled:1"_s}));
         QCOMPARE(step([&] { ds->Edit(); }), (QStringList{u"editing:1"_s, u"state:2"_s, u"record"_s}));
-        QCOMPARE(step([&] { ds->SetFieldValue(u"GROUP_NAME"_s, u"x"_s); }), (QStringList{u"record:GROUP_NAME"_s}));
-        QCOMPARE(step([&] { ds->Post(); }),
-                 (QStringList{u"update"_s, u"BeforePost"_s, u"editing:0"_s, u"state:1"_s, u"dataset"_s, u"AfterPost"_s}));
+        QCOMPARE(step([&] { ds->SetFieldValue(u"GROUP_NAME"_s, u"x"_s); }),
+                 (QStringList{u"record:GROUP_NAME"_s}));
+        QCOMPARE(step([&] { ds->Post(); }), (QStringList{u"update"_s, u"BeforePost"_s, u"editing:0"_s,
+                                                         u"state:1"_s, u"dataset"_s, u"AfterPost"_s}));
         QCOMPARE(step([&] { ds->Append(); }),
                  (QStringList{u"check"_s, u"dataset"_s, u"editing:1"_s, u"state:3"_s, u"dataset"_s}));
         QCOMPARE(step([&] { ds->Cancel(); }), (QStringList{u"editing:0"_s, u"state:1"_s, u"dataset"_s}));
@@ -230,7 +233,7 @@ private slots:
         ds->Open();
         ds->Edit();
         edit.Modified();  // typed, not yet written
-        ds->Next();        // the move saves the row with the typed value
+        ds->Next();       // the move saves the row with the typed value
         QCOMPARE(ds->State(), dsBrowse);
         QCOMPARE(ds->SourceRows()[0][1].toString(), u"Набрано"_s);
     }

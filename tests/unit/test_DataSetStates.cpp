@@ -54,7 +54,8 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("message");
         QTest::newRow("Post in browse") << 0 << 2 << u"dsGroups: Dataset not in edit or insert mode"_s;
-        QTest::newRow("Delete on empty") << 1 << 0 << u"dsGroups: Cannot perform this operation on an empty dataset"_s;
+        QTest::newRow("Delete on empty")
+            << 1 << 0 << u"dsGroups: Cannot perform this operation on an empty dataset"_s;
         QTest::newRow("unknown field") << 2 << 2 << u"dsGroups: Field 'NO_SUCH' not found"_s;
         QTest::newRow("FieldValue of unknown field") << 3 << 2 << u"dsGroups: Field 'X' not found"_s;
         QTest::newRow("write in browse") << 4 << 2 << u"dsGroups: Dataset not in edit or insert mode"_s;
@@ -73,12 +74,24 @@ private slots:
         ds->Open();
         QString got = MessageOf<EDatabaseError>([&] {
             switch (operation) {
-            case 0: ds->Post(); break;
-            case 1: ds->Delete(); break;
-            case 2: ds->FieldByName(u"NO_SUCH"_s); break;
-            case 3: (void)ds->FieldValue(u"X"_s); break;
-            case 4: ds->SetFieldValue(u"GROUP_NAME"_s, u"x"_s); break;
-            case 5: ds->Edit(); break;
+                case 0:
+                    ds->Post();
+                    break;
+                case 1:
+                    ds->Delete();
+                    break;
+                case 2:
+                    ds->FieldByName(u"NO_SUCH"_s);
+                    break;
+                case 3:
+                    (void)ds->FieldValue(u"X"_s);
+                    break;
+                case 4:
+                    ds->SetFieldValue(u"GROUP_NAME"_s, u"x"_s);
+                    break;
+                case 5:
+                    ds->Edit();
+                    break;
             }
         });
         QCOMPARE(got, message);
@@ -342,7 +355,8 @@ private slots:
         ds->Append();
         QCOMPARE(id->AsInteger(), 7);
         QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Из события"_s);
-        QCOMPARE(MessageOf<EDatabaseError>([&] { id->SetAsInteger(8); }), u"dsGroups: Field 'ID' cannot be modified"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { id->SetAsInteger(8); }),
+                 u"dsGroups: Field 'ID' cannot be modified"_s);
     }
 
     void requiredFieldChecked() {
@@ -360,13 +374,16 @@ private slots:
         ds->Open();
         ds->FieldByName(u"ID"_s)->SetReadOnly(true);
         ds->Edit();
-        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->SetFieldValue(u"ID"_s, 5); }), u"dsGroups: Field 'ID' cannot be modified"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->SetFieldValue(u"ID"_s, 5); }),
+                 u"dsGroups: Field 'ID' cannot be modified"_s);
     }
 
     void operationsOnClosedDataset() {
         auto ds = MakeGroups(1);
-        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->Next(); }), u"dsGroups: Cannot perform this operation on a closed dataset"_s);
-        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->Append(); }), u"dsGroups: Cannot perform this operation on a closed dataset"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->Next(); }),
+                 u"dsGroups: Cannot perform this operation on a closed dataset"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { ds->Append(); }),
+                 u"dsGroups: Cannot perform this operation on a closed dataset"_s);
         ds->Cancel();  // nothing
         QCOMPARE(ds->State(), dsInactive);
     }
@@ -384,7 +401,9 @@ private slots:
     void eventsRunInOrder() {
         auto ds = MakeGroups(2);
         QStringList log;
-        auto rec = [&](const char* name) { return [&log, name](TDataSet&) { log << QString::fromLatin1(name); }; };
+        auto rec = [&](const char* name) {
+            return [&log, name](TDataSet&) { log << QString::fromLatin1(name); };
+        };
         ds->BeforeOpen = rec("BeforeOpen");
         ds->AfterOpen = rec("AfterOpen");
         ds->BeforeInsert = rec("BeforeInsert");
@@ -408,9 +427,10 @@ private slots:
         ds->Cancel();
         ds->Delete();
         ds->Close();
-        QCOMPARE(log, (QStringList{u"BeforeOpen"_s, u"AfterOpen"_s, u"BeforeInsert"_s, u"OnNewRecord"_s, u"AfterInsert"_s,
-                                   u"BeforePost"_s, u"AfterPost"_s, u"BeforeEdit"_s, u"AfterEdit"_s, u"BeforeCancel"_s,
-                                   u"AfterCancel"_s, u"BeforeDelete"_s, u"AfterDelete"_s, u"BeforeClose"_s, u"AfterClose"_s}));
+        QCOMPARE(log, (QStringList{u"BeforeOpen"_s, u"AfterOpen"_s, u"BeforeInsert"_s, u"OnNewRecord"_s,
+                                   u"AfterInsert"_s, u"BeforePost"_s, u"AfterPost"_s, u"BeforeEdit"_s,
+                                   u"AfterEdit"_s, u"BeforeCancel"_s, u"AfterCancel"_s, u"BeforeDelete"_s,
+                                   u"AfterDelete"_s, u"BeforeClose"_s, u"AfterClose"_s}));
     }
 };
 

@@ -97,13 +97,16 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("integer") << u"I"_s << u"4x"_s << u"'4x' is not a valid value for field 'I'"_s;
         QTest::newRow("boolean") << u"B"_s << u"1"_s << u"'1' is not a valid value for field 'B'"_s;
-        QTest::newRow("smallint range") << u"SI"_s << u"40000"_s
-                                        << u"40000 is not a valid value for field 'SI'. The allowed range is -32768 to 32767"_s;
-        QTest::newRow("integer range") << u"I"_s << u"2147483648"_s
-                                       << u"2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647"_s;
+        QTest::newRow("smallint range")
+            << u"SI"_s << u"40000"_s
+            << u"40000 is not a valid value for field 'SI'. The allowed range is -32768 to 32767"_s;
+        QTest::newRow("integer range")
+            << u"I"_s << u"2147483648"_s
+            << u"2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647"_s;
         QTest::newRow("float") << u"F"_s << u"1.2.3"_s << u"'1.2.3' is not a valid value for field 'F'"_s;
         QTest::newRow("bcd") << u"BCD2"_s << u"1e5"_s << u"'1e5' is not a valid value for field 'BCD2'"_s;
-        QTest::newRow("date") << u"D"_s << u"31.02.2024"_s << u"'31.02.2024' is not a valid value for field 'D'"_s;
+        QTest::newRow("date") << u"D"_s << u"31.02.2024"_s
+                              << u"'31.02.2024' is not a valid value for field 'D'"_s;
     }
     void badTexts() {
         QFETCH(QString, field);
@@ -237,8 +240,10 @@ private slots:
         ds->Post();
         TField* i = ds->FieldByName(u"I"_s);
         QVERIFY(i->CanModify());
-        QCOMPARE(MessageOf<EDatabaseError>([&] { i->SetAsInteger(2); }), u"dsK: Dataset not in edit or insert mode"_s);
-        QCOMPARE(MessageOf<EDatabaseError>([&] { i->Clear(); }), u"dsK: Dataset not in edit or insert mode"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { i->SetAsInteger(2); }),
+                 u"dsK: Dataset not in edit or insert mode"_s);
+        QCOMPARE(MessageOf<EDatabaseError>([&] { i->Clear(); }),
+                 u"dsK: Dataset not in edit or insert mode"_s);
         QCOMPARE(i->AsInteger(), 1);
         int changes = 0;
         i->OnChange = [&](TField&) { ++changes; };

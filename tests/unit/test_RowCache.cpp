@@ -12,8 +12,8 @@ class TestRowCache : public QObject {
 private slots:
     void packedRowReadsLikeTheBuffer() {
         // More than eight slots, so the null bitmap takes two bytes; variable slots between fixed ones.
-        TRecordLayout layout({K::Int32, K::Bytes, K::Int16, K::Bytes, K::Bytes, K::Double, K::Int64, K::Date, K::Time,
-                              K::DateTime, K::Bytes});
+        TRecordLayout layout({K::Int32, K::Bytes, K::Int16, K::Bytes, K::Bytes, K::Double, K::Int64, K::Date,
+                              K::Time, K::DateTime, K::Bytes});
         TRecordBuffer b(&layout);
         for (int i = 0; i < layout.Count(); ++i) QVERIFY(b.IsNull(i));
         b.SetInteger(0, -7);
@@ -64,8 +64,10 @@ private slots:
         const QByteArray big(200000, 'x');  // a row of its own block
         for (int i = 0; i < 20000; ++i) {
             b.SetInteger(0, i);
-            if (i == 777) b.SetBytes(1, big);
-            else b.SetBytes(1, QByteArray::number(i));
+            if (i == 777)
+                b.SetBytes(1, big);
+            else
+                b.SetBytes(1, QByteArray::number(i));
             QCOMPARE(cache.Append(b), i);
         }
         for (int i : {0, 776, 777, 778, 19999}) {
@@ -82,7 +84,8 @@ private slots:
 
     void workerLikeRowsStayCompact() {
         // WORKER: integer key, six texts (one often null), a smallint.
-        TRecordLayout layout({K::Int32, K::Bytes, K::Bytes, K::Bytes, K::Bytes, K::Bytes, K::Int16, K::Bytes});
+        TRecordLayout layout(
+            {K::Int32, K::Bytes, K::Bytes, K::Bytes, K::Bytes, K::Bytes, K::Int16, K::Bytes});
         TRecordBuffer b(&layout);
         TRowCache cache;
         qint64 raw = 0;
@@ -99,7 +102,8 @@ private slots:
             if (i % 3 == 0) b.SetBytes(5, "\xCF\xF0\xE8\xEC\xE5\xF7\xE0\xED\xE8\xE5");
             b.SetInteger(6, 1);
             b.SetBytes(7, "IVANOV" + QByteArray::number(i));
-            raw += 4 + 2 + surname.size() + 4 + 8 + phone.size() + (i % 3 == 0 ? 10 : 0) + 6 + QByteArray::number(i).size();
+            raw += 4 + 2 + surname.size() + 4 + 8 + phone.size() + (i % 3 == 0 ? 10 : 0) + 6 +
+                   QByteArray::number(i).size();
             cache.Append(b);
         }
         const double perRow = double(cache.MemoryUsage()) / rows;
