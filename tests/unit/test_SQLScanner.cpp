@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "admin/AdminSql.h"
 #include "fib/FIBErrors.h"
 #include "fib/SQLScanner.h"
 
@@ -15,51 +16,8 @@ QString Lines(const QStringList& lines) {
     return s;
 }
 
-// The users' dataset's combined statement, line by line as the administration schema defines it.
-QString CombinedUserStatement() {
-    return Lines({
-        u"EXECUTE BLOCK ("_s,
-        u"    OPERATION D_INTEGER = :OPERATION,"_s,
-        u"    WORKER_ID D_INTEGER = :WORKER_ID,"_s,
-        u"    SURNAME D_VARCHAR30 = :SURNAME,"_s,
-        u"    FIRSTNAME D_VARCHAR30 = :FIRSTNAME,"_s,
-        u"    MIDLENAME D_VARCHAR30 = :MIDLENAME,"_s,
-        u"    PHONE_NO D_VARCHAR30 = :PHONE_NO,"_s,
-        u"    NOTICE D_NOTICE  = :NOTICE,"_s,
-        u"    WORKING D_SMALLINT = :WORKING,"_s,
-        u"    IBNAME D_VARCHAR30 = :IBNAME,"_s,
-        u"    LOCKEDOUT D_INTEGER = :LOCKEDOUT)"_s,
-        u"AS"_s,
-        u"declare variable id d_integer;"_s,
-        u"begin"_s,
-        u"  if (lockedout is null) then lockedout = 1;"_s,
-        u"  if (operation = 1) then --  добавим"_s,
-        u"  begin"_s,
-        u"    worker_id = GEN_ID(gen_operations_uid,1);"_s,
-        u"    insert into worker (worker_id, surname, firstname, midlename, phone_no, notice, working, ibname)"_s,
-        u"    values ( :worker_id, :surname, :firstname, :midlename, :phone_no, :notice, :working, :ibname);"_s,
-        u"    if (ibname is not null) then"_s,
-        u"      insert into sys$user (id, ibname, lockedout) values (:worker_id, :ibname, :lockedout);"_s,
-        u"  end"_s,
-        u"  if (operation = 2) then --  обновим"_s,
-        u"  begin"_s,
-        u"    update worker set surname = :surname, firstname = :firstname, midlename = :midlename,"_s,
-        u"      phone_no = :phone_no, notice = :notice, working = :working, ibname = :ibname"_s,
-        u"    where (worker_id = :worker_id);"_s,
-        u"    if (ibname is not null) then"_s,
-        u"    begin"_s,
-        u"      delete from sys$user where id = :worker_id;"_s,
-        u"      insert into sys$user (id, ibname, lockedout) values (:worker_id, :ibname, :lockedout);"_s,
-        u"    end"_s,
-        u"  end"_s,
-        u"  if (operation = 3) then --  удалим"_s,
-        u"  begin"_s,
-        u"    delete from worker where worker_id = :worker_id;"_s,
-        u"    delete from sys$user where id = :worker_id;"_s,
-        u"  end"_s,
-        u"end"_s,
-    });
-}
+// The users' dataset's combined statement as the program holds it.
+QString CombinedUserStatement() { return Lines(AdminSql::CombinedUser()); }
 
 QStringList Names(const TSQLScan& scan) {
     QStringList n;
