@@ -5,40 +5,6 @@
 
 #include "data/TRecordLayout.h"
 
-namespace {
-
-qint64 ReadInt(const char* p, TStorageKind kind) {
-    switch (kind) {
-        case TStorageKind::Int16: {
-            qint16 v;
-            std::memcpy(&v, p, 2);
-            return v;
-        }
-        case TStorageKind::Int32:
-        case TStorageKind::Date:
-        case TStorageKind::Time: {
-            qint32 v;
-            std::memcpy(&v, p, 4);
-            return v;
-        }
-        case TStorageKind::Int64:
-        case TStorageKind::DateTime: {
-            qint64 v;
-            std::memcpy(&v, p, 8);
-            return v;
-        }
-        case TStorageKind::Double: {
-            double d;
-            std::memcpy(&d, p, 8);
-            return qint64(d);
-        }
-        case TStorageKind::Bytes:
-            break;
-    }
-    return 0;
-}
-
-}  // namespace
 
 void TRecordBuffer::Reset(const TRecordLayout* layout) {
     m_layout = layout;
@@ -66,7 +32,7 @@ void TRecordBuffer::MarkNotNull(int slot) { m_fixed[size_t(1 + slot / 8)] &= cha
 
 qint64 TRecordBuffer::Integer(int slot) const {
     if (IsNull(slot)) return 0;
-    return ReadInt(m_fixed.data() + m_layout->Offset(slot), m_layout->Kind(slot));
+    return ReadStoredInteger(m_fixed.data() + m_layout->Offset(slot), m_layout->Kind(slot));
 }
 
 void TRecordBuffer::SetInteger(int slot, qint64 value) {

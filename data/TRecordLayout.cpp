@@ -1,5 +1,7 @@
 #include "data/TRecordLayout.h"
 
+#include <cstring>
+
 #include <cstdint>
 
 TRecordLayout::TRecordLayout(std::vector<TStorageKind> kinds) : m_kinds(std::move(kinds)) {
@@ -35,6 +37,37 @@ int TRecordLayout::Width(TStorageKind kind) {
             return 8;
         case TStorageKind::Bytes:
             return 4;
+    }
+    return 0;
+}
+
+qint64 ReadStoredInteger(const char* p, TStorageKind kind) {
+    switch (kind) {
+        case TStorageKind::Int16: {
+            qint16 v;
+            std::memcpy(&v, p, 2);
+            return v;
+        }
+        case TStorageKind::Int32:
+        case TStorageKind::Date:
+        case TStorageKind::Time: {
+            qint32 v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+        case TStorageKind::Int64:
+        case TStorageKind::DateTime: {
+            qint64 v;
+            std::memcpy(&v, p, 8);
+            return v;
+        }
+        case TStorageKind::Double: {
+            double d;
+            std::memcpy(&d, p, 8);
+            return qint64(d);
+        }
+        case TStorageKind::Bytes:
+            break;
     }
     return 0;
 }

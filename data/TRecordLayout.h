@@ -33,3 +33,6 @@ private:
     int m_varCount = 0;
     int m_fixedSize = 1;
 };
+
+// The integer stored at p in a fixed slot of the given kind (a double is truncated; bytes give 0).
+qint64 ReadStoredInteger(const char* p, TStorageKind kind);

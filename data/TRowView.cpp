@@ -21,34 +21,7 @@ qint64 TRowView::Integer(int slot) const {
     if (m_buffer) return m_buffer->Integer(slot);
     if (IsNull(slot)) return 0;
     const char* p = m_packed + m_layout->Offset(slot);
-    switch (m_layout->Kind(slot)) {
-        case TStorageKind::Int16: {
-            qint16 v;
-            std::memcpy(&v, p, 2);
-            return v;
-        }
-        case TStorageKind::Int32:
-        case TStorageKind::Date:
-        case TStorageKind::Time: {
-            qint32 v;
-            std::memcpy(&v, p, 4);
-            return v;
-        }
-        case TStorageKind::Int64:
-        case TStorageKind::DateTime: {
-            qint64 v;
-            std::memcpy(&v, p, 8);
-            return v;
-        }
-        case TStorageKind::Double: {
-            double d;
-            std::memcpy(&d, p, 8);
-            return qint64(d);
-        }
-        case TStorageKind::Bytes:
-            break;
-    }
-    return 0;
+    return ReadStoredInteger(p, m_layout->Kind(slot));
 }
 
 double TRowView::Double(int slot) const {
