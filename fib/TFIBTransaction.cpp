@@ -1,5 +1,6 @@
 #include "fib/TFIBTransaction.h"
 
+#include <QAbstractEventDispatcher>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,6 +31,11 @@ private:
 };
 
 // One entry of isc_start_multiple's vector, laid out as the client library reads it.
+// A timer needs the thread's event loop; a thread without one has no timeout.
+void StartTimer(QTimer* timer) {
+    if (timer && QAbstractEventDispatcher::instance(timer->thread())) timer->start();
+}
+
 struct TTransactionEntry {
     isc_db_handle* database;
     int tpbLength;
@@ -155,7 +161,7 @@ void TFIBTransaction::SetTimeout(unsigned ms) {
         connect(m_timer, &QTimer::timeout, this, &TFIBTransaction::TimerTick);
     }
     m_timer->setInterval(int(std::min<unsigned>(ms, unsigned(INT_MAX))));
-    if (Active()) m_timer->start();
+    if (Active()) StartTimer(m_timer);
 }
 
 void TFIBTransaction::TimerTick() {
@@ -234,7 +240,7 @@ void TFIBTransaction::StartTransaction() {
         if (HasBinding(b)) b->TransactionStarted();
     m_runState = rsActive;
     m_idle = false;
-    if (m_timeout > 0 && m_timer) m_timer->start();
+    if (m_timeout > 0) StartTimer(m_timer);
 }
 
 void TFIBTransaction::BeforeEndCalls(TTransactionAction action, bool force) {
