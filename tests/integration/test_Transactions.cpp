@@ -407,12 +407,20 @@ private slots:
         q.SetSQLText(u"select worker_id from worker"_s);
         q.ExecQuery();
         QVERIFY(q.Prepared());
+        // The server side is still there: kept aside and ended by hand below, as a lost
+        // connection would have ended it.
+        isc_db_handle attachment = *m_db->Handle();
+        isc_tr_handle transaction = *m_tw->Handle();
         m_db->DropConnection();
         QVERIFY(!m_db->Connected());
         QVERIFY(!m_tw->Active());
         QVERIFY(!m_tw->HandleIsShared());
         QVERIFY(!q.Prepared());
         QVERIFY(q.Eof());
+        IIBClientLibrary& lib = *m_db->ClientLibrary();
+        ISC_STATUS status[ISC_STATUS_LENGTH] = {};
+        QCOMPARE(lib.Call<EP::isc_rollback_transaction>(status, &transaction), ISC_STATUS(0));
+        QCOMPARE(lib.Call<EP::isc_detach_database>(status, &attachment), ISC_STATUS(0));
         m_db->Open(true);
         m_tw->StartTransaction();
         q.ExecQuery();
