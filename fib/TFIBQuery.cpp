@@ -124,6 +124,11 @@ void TFIBQuery::SetParamCheck(bool on) {
     TextChanged();
 }
 
+void TFIBQuery::SetOptions(TpFIBQueryOptions options) {
+    if ((options ^ m_options) & qoNoForceIsNull && !m_refs.isEmpty()) m_processedValid = false;
+    m_options = options;
+}
+
 void TFIBQuery::TextChanged() {
     m_text = JoinSQLLines(m_sql);
     m_kind = SQLTextKind(m_text);

@@ -56,7 +56,8 @@ public:
     bool GoToFirstRecordOnExecute() const { return m_goToFirst; }
     void SetGoToFirstRecordOnExecute(bool on) { m_goToFirst = on; }
     TpFIBQueryOptions Options() const { return m_options; }
-    void SetOptions(TpFIBQueryOptions options) { m_options = options; }
+    // A change of qoNoForceIsNull has the text processed again at the next prepare.
+    void SetOptions(TpFIBQueryOptions options);
 
     // User parameters, one per occurrence in the text.
     int ParamCount() const { return m_params.Count(); }
