@@ -214,6 +214,25 @@ private slots:
         m_tw->Commit();
     }
 
+    void serverRefusesTheStart() {
+        m_tw->TRParams().SetLines({u"write"_s, u"nowait"_s, u"concurrency"_s, u"lock_write=NO_SUCH_TABLE"_s});
+        int afterStart = 0;
+        m_tw->AfterStart = [&](TpFIBTransaction*) { ++afterStart; };
+        const EFIBError e = FibErrorOf([&] { m_tw->StartTransaction(); });
+        QVERIFY2(e.Message().contains(u"NO_SUCH_TABLE"_s), qPrintable(e.Message()));
+        QCOMPARE(e.RaiserPath(), u"AdminForm.trWriteQ"_s);
+        QVERIFY(!m_tw->Active());
+        QCOMPARE(afterStart, 0);
+        SuppressingHandler handler;
+        {
+            HandlerScope scope(&handler);
+            m_tw->StartTransaction();  // suppressed: returns, still inactive
+        }
+        QCOMPARE(handler.calls, 1);
+        QVERIFY(!m_tw->Active());
+        QCOMPARE(afterStart, 1);
+    }
+
     void tpbModeReplacesTheWords() {
         m_tw->SetTPBMode(tpbRepeatableRead);
         m_tw->StartTransaction();
