@@ -88,23 +88,19 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* database) {
     if (database == m_defaultDatabase) return;
     CheckInactive();
     TFIBDatabase* old = m_defaultDatabase;
-    const auto oldAt = std::find(m_databases.begin(), m_databases.end(), old);
-    m_defaultDatabase = nullptr;
     if (database && !IncludesDatabase(database)) {
-        AddDatabase(database);  // may refuse another client library
+        AddDatabase(database);  // refuses another client library
         if (!IncludesDatabase(database)) return;  // ignored while loading
         // The new database takes the old one's place in the list.
-        const auto newAt = std::find(m_databases.begin(), m_databases.end(), database);
-        const auto oldNow = std::find(m_databases.begin(), m_databases.end(), old);
-        if (old && oldNow != m_databases.end()) {
-            m_databases.erase(newAt);
+        if (old && IncludesDatabase(old)) {
+            m_databases.pop_back();
             *std::find(m_databases.begin(), m_databases.end(), old) = database;
         }
-    } else if (old && oldAt != m_databases.end()) {
-        m_databases.erase(oldAt);
+    } else if (!database && old) {
+        m_databases.erase(std::remove(m_databases.begin(), m_databases.end(), old), m_databases.end());
     }
-    if (old && !IncludesDatabase(old)) old->RemoveTransaction(this);
     m_defaultDatabase = database;
+    if (old && !IncludesDatabase(old)) old->RemoveTransaction(this);
     if (database) database->AddTransaction(this);
 }
 

@@ -413,10 +413,23 @@ private slots:
             QCOMPARE(e.Message(), u"AdminForm.trWriteQ.\r\nTransaction can't work with different client library."_s);
         }
         QCOMPARE(m_tw->DatabaseCount(), 1);
+        QVERIFY_THROWS_EXCEPTION(Exception, m_tw->SetDefaultDatabase(&other));
+        QCOMPARE(m_tw->DefaultDatabase(), m_db);
         m_tw->Loading();
         m_tw->AddDatabase(&other);  // ignored while loading
         m_tw->Loaded();
         QCOMPARE(m_tw->DatabaseCount(), 1);
+
+        // A database of the same library takes the old one's place; the old one lets go of it.
+        TpFIBDatabase same(m_form.get());
+        same.SetLibraryName(TestServer::Client());
+        const int before = m_db->TransactionCount();
+        m_tw->SetDefaultDatabase(&same);
+        QCOMPARE(m_tw->DatabaseCount(), 1);
+        QCOMPARE(m_tw->Database(0), &same);
+        QCOMPARE(m_db->TransactionCount(), before - 1);
+        QCOMPARE(m_db->DefaultUpdateTransaction(), nullptr);
+        QCOMPARE(same.TransactionCount(), 2);  // its internal one and trWriteQ
     }
 
     void droppedConnectionForgetsTheHandle() {
