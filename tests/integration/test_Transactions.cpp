@@ -399,6 +399,26 @@ private slots:
         m_db->Close();
         e = FibErrorOf([&] { b.CheckDatabase(); });
         QCOMPARE(e.SQLCode(), 12);
+
+        // While an owner is loaded the default transaction is not taken.
+        TComponent loadingForm;
+        loadingForm.Loading();
+        QObject child(&loadingForm);
+        TFIBStatementBinding loaded(&child);
+        loaded.SetDatabase(m_db);
+        QVERIFY(!loaded.Transaction());
+        // A transaction that does not include the binding's database brings its own default database.
+        TpFIBDatabase other(m_form.get());
+        other.SetLibraryName(TestServer::Client());
+        TpFIBTransaction t2(m_form.get());
+        t2.SetDefaultDatabase(&other);
+        loaded.SetTransaction(&t2);
+        QCOMPARE(loaded.Database(), &other);
+        QCOMPARE(t2.BindingCount(), 1);
+        loaded.SetTransaction(m_tw);
+        QCOMPARE(loaded.Database(), m_db);
+        QCOMPARE(t2.BindingCount(), 0);
+        QCOMPARE(other.ClientCount(), 0);
     }
 
     void differentClientLibraryIsRefused() {
