@@ -523,6 +523,13 @@ private slots:
         forUpdate->ExecQuery();
         QCOMPARE(forUpdate->SQLType(), SQLSelectForUpdate);
         QCOMPARE(forUpdate->FieldAt(0).Value(), QVariant(901));
+        // A second one open beside it needs a cursor name of its own.
+        auto second = Query(u"select worker_id from worker for update"_s);
+        second->ExecQuery();
+        QCOMPARE(second->FieldAt(0).Value(), QVariant(901));
+        QCOMPARE(forUpdate->CursorName().size(), 10);
+        QVERIFY(forUpdate->CursorName() != second->CursorName());
+        second->Close();
         forUpdate->Close();
 
         EFIBError e = FibErrorOf([&] { Query(u"set transaction"_s)->ExecQuery(); });
