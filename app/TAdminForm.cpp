@@ -9,6 +9,7 @@
 #include "core/IUserPrompts.h"
 #include "fib/FIBErrors.h"
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBTransaction.h"
 #include "fib/TpFibErrorHandler.h"
 #include "settings/TFormStorage.h"
 #include "ui/TFormStorageHooks.h"
@@ -37,6 +38,15 @@ TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QW
     m_db->SetWaitForRestoreConnect(0);
     m_db->SetDesignDBOptions(ddoIsDefaultDatabase | ddoNotSavePassword);
 
+    m_tr = MakeTransaction(u"tr"_s, false);
+    m_tw = MakeTransaction(u"tw"_s, true);
+    m_trq = MakeTransaction(u"trq"_s, false);
+    m_twq = MakeTransaction(u"twq"_s, true);
+    m_trReadQ = MakeTransaction(u"trReadQ"_s, false);
+    m_trWriteQ = MakeTransaction(u"trWriteQ"_s, true);
+    m_db->SetDefaultTransaction(m_tr);
+    m_db->SetDefaultUpdateTransaction(m_tw);
+
     m_formStorage = new TFormStorage(this);
     m_formStorage->Loading();
     m_formStorage->SetName(u"FormStorage"_s);
@@ -53,6 +63,7 @@ TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QW
     };
 
     m_db->Loaded();
+    for (TpFIBTransaction* t : {m_tr, m_tw, m_trq, m_twq, m_trReadQ, m_trWriteQ}) t->Loaded();
     m_formStorage->Loaded();
     m_storageHooks = std::make_unique<TFormStorageHooks>(*this, *m_formStorage, TFormStorageHooks::ReportTo(m_prompts));
     m_storageHooks->Window().SetMainWindow(true);
@@ -62,6 +73,18 @@ TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QW
 TAdminForm::~TAdminForm() {
     // The destruction save runs while the components still exist.
     m_storageHooks.reset();
+}
+
+TpFIBTransaction* TAdminForm::MakeTransaction(const QString& name, bool writing) {
+    auto* t = new TpFIBTransaction(this);
+    t->Loading();
+    t->SetName(name);
+    t->SetDefaultDatabase(m_db);
+    t->SetTimeoutAction(TACommit);
+    t->SetTPBMode(tpbDefault);
+    t->SetMDTTransactionRole(mtrAutoDefine);
+    t->TRParams().SetLines({writing ? u"write"_s : u"read"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s});
+    return t;
 }
 
 QPushButton* TAdminForm::btnUsers() const { return m_ui->btnUsers; }

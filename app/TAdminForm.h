@@ -14,6 +14,7 @@ class QPushButton;
 class TFormStorage;
 class TFormStorageHooks;
 class TpFIBDatabase;
+class TpFIBTransaction;
 class TpFibErrorHandler;
 
 // The administrator window: the program's main window. Owns the one database connection, the
@@ -31,6 +32,13 @@ public:
     TpFIBDatabase* db() const { return m_db; }
     TFormStorage* FormStorage() const { return m_formStorage; }
     TpFibErrorHandler* FibErrorHandler() const { return m_fibErrorHandler; }
+    // Reading and updating transactions of the datasets; one-off reads and writes; two spare ones.
+    TpFIBTransaction* tr() const { return m_tr; }
+    TpFIBTransaction* tw() const { return m_tw; }
+    TpFIBTransaction* trq() const { return m_trq; }
+    TpFIBTransaction* twq() const { return m_twq; }
+    TpFIBTransaction* trReadQ() const { return m_trReadQ; }
+    TpFIBTransaction* trWriteQ() const { return m_trWriteQ; }
     QPushButton* btnUsers() const;
 
     QString LoginUser() const { return m_loginUser; }
@@ -55,6 +63,7 @@ private:
     QString StoredText(const QString& name) const;
     void SetStoredText(const QString& name, const QString& value);
     void CloseLater();
+    TpFIBTransaction* MakeTransaction(const QString& name, bool writing);
 
     IUserPrompts& m_prompts;
     TLoginDialogRunner m_loginDialog;
@@ -62,6 +71,7 @@ private:
     TpFIBDatabase* m_db;
     TFormStorage* m_formStorage;
     TpFibErrorHandler* m_fibErrorHandler;
+    TpFIBTransaction *m_tr, *m_tw, *m_trq, *m_twq, *m_trReadQ, *m_trWriteQ;
     std::unique_ptr<TFormStorageHooks> m_storageHooks;
     QString m_loginUser, m_loginPassword, m_loginServer, m_loginLibrary;
     bool m_closing = false;

@@ -8,6 +8,7 @@
 #include "app/TAdminForm.h"
 #include "fib/FIBErrors.h"
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBTransaction.h"
 #include "settings/TFormStorage.h"
 #include "settings/TIniFile.h"
 #include "tests/support/FakePrompts.h"
@@ -85,6 +86,19 @@ private slots:
         QCOMPARE(form.db()->FullName(), u"AdminForm.db"_s);
         QCOMPARE(form.db()->DBParams().Lines(), QStringList({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s}));
         QCOMPARE(form.db()->SQLDialect(), 3);
+        QCOMPARE(form.db()->DefaultTransaction(), static_cast<IFIBTransaction*>(form.tr()));
+        QCOMPARE(form.db()->DefaultUpdateTransaction(), static_cast<IFIBTransaction*>(form.tw()));
+        QCOMPARE(form.trWriteQ()->FullName(), u"AdminForm.trWriteQ"_s);
+        QCOMPARE(form.trReadQ()->TRParams().Lines(),
+                 QStringList({u"read"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s}));
+        QCOMPARE(form.tw()->TRParams().Lines(),
+                 QStringList({u"write"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s}));
+        for (TpFIBTransaction* t : {form.tr(), form.tw(), form.trq(), form.twq(), form.trReadQ(), form.trWriteQ()}) {
+            QCOMPARE(t->DefaultDatabase(), static_cast<TFIBDatabase*>(form.db()));
+            QCOMPARE(int(t->TimeoutAction()), int(TACommit));
+            QCOMPARE(int(t->TPBMode()), int(tpbDefault));
+            QCOMPARE(t->Timeout(), 0u);
+        }
         SaveScreenshot(&form, u"admin_form"_s);
     }
 
