@@ -15,14 +15,3 @@ public:
 IFibErrorHandler* ActiveErrorHandler();
 // Registers (or, with null, removes) the one handler of the process.
 void SetActiveErrorHandler(IFibErrorHandler* handler);
-
-class TFIBDatabase;
-class IFIBTransaction;
-
-// What the error handler asks of a statement that raised an error: its database and its transaction.
-class IFIBErrorSender {
-public:
-    virtual ~IFIBErrorSender() = default;
-    virtual TFIBDatabase* SenderDatabase() const = 0;
-    virtual IFIBTransaction* SenderTransaction() const = 0;
-};

@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 #include "fib/FIBErrors.h"
+#include "fib/TFIBQuery.h"
+#include "fib/TFIBTransaction.h"
 #include "fib/TpFIBDatabase.h"
 
 using namespace Qt::StringLiterals;
@@ -24,7 +26,7 @@ TpFibErrorHandler::~TpFibErrorHandler() {
 TFIBDatabase* TpFibErrorHandler::SenderDatabase(QObject* sender) {
     if (!sender) return nullptr;
     if (auto* db = dynamic_cast<TFIBDatabase*>(sender)) return db;
-    if (auto* statement = dynamic_cast<IFIBErrorSender*>(sender)) return statement->SenderDatabase();
+    if (auto* statement = dynamic_cast<TFIBQuery*>(sender)) return statement->Database();
     if (auto* transaction = dynamic_cast<IFIBTransaction*>(sender)) {
         if (TFIBDatabase* db = transaction->DefaultDatabase()) return db;
         return transaction->DatabaseCount() > 0 ? transaction->Database(0) : nullptr;
@@ -34,7 +36,7 @@ TFIBDatabase* TpFibErrorHandler::SenderDatabase(QObject* sender) {
 
 IFIBTransaction* TpFibErrorHandler::SenderTransaction(QObject* sender) {
     if (!sender) return nullptr;
-    if (auto* statement = dynamic_cast<IFIBErrorSender*>(sender)) return statement->SenderTransaction();
+    if (auto* statement = dynamic_cast<TFIBQuery*>(sender)) return statement->Transaction();
     if (auto* db = dynamic_cast<TFIBDatabase*>(sender)) return db->DefaultTransaction();
     return nullptr;
 }
