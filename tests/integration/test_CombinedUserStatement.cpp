@@ -5,6 +5,7 @@
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
+#include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
@@ -73,23 +74,9 @@ private slots:
         m_database = std::make_unique<TestDatabase>(u"combineduser"_s, true);
         m_form = std::make_unique<QObject>();
         m_form->setObjectName(u"UsersForm"_s);
-        m_db = new TpFIBDatabase(m_form.get());
-        m_db->SetName(u"db"_s);
-        m_db->SetDBName(m_database->ConnectionString());
-        m_db->SetLibraryName(TestServer::Client());
-        m_db->SetSQLDialect(3);
-        m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
-        m_db->ConnectParams().SetPassword(TestServer::Password());
-        m_tw = new TpFIBTransaction(m_form.get());
-        m_tw->SetName(u"tw"_s);
-        m_tw->SetDefaultDatabase(m_db);
-        m_tw->SetTPBMode(tpbDefault);
-        m_tw->TRParams().SetLines({u"write"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s});
-        m_tr = new TpFIBTransaction(m_form.get());
-        m_tr->SetName(u"tr"_s);
-        m_tr->SetDefaultDatabase(m_db);
-        m_tr->SetTPBMode(tpbDefault);
-        m_tr->TRParams().SetLines({u"read"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s});
+        m_db = MakeTestDatabase(m_form.get(), m_database->ConnectionString(), TestServer::Password());
+        m_tw = MakeTestTransaction(m_form.get(), u"tw"_s, m_db, true);
+        m_tr = MakeTestTransaction(m_form.get(), u"tr"_s, m_db, false);
         m_db->Open(true);
     }
     void cleanupTestCase() {

@@ -5,6 +5,7 @@
 #include "fib/FIBErrors.h"
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFibErrorHandler.h"
+#include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
@@ -31,14 +32,7 @@ class TestErrorHandler : public QObject {
     void Setup(const QString& dbName, const QString& password, bool suppressOther = true) {
         m_form = std::make_unique<QObject>();
         m_form->setObjectName(u"AdminForm"_s);
-        m_db = new TpFIBDatabase(m_form.get());
-        m_db->SetName(u"db"_s);
-        m_db->SetDBName(dbName);
-        m_db->SetLibraryName(TestServer::Client());
-        m_db->SetSQLDialect(3);
-        m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
-        m_db->ConnectParams().SetUserName(TestServer::User());
-        m_db->ConnectParams().SetPassword(password);
+        m_db = MakeTestDatabase(m_form.get(), dbName, password);
         m_handler = new TpFibErrorHandler(m_form.get());
         m_handler->SetName(u"FibErrorHandler"_s);
         m_event = {};

@@ -6,6 +6,7 @@
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
 #include "fib/TpFibErrorHandler.h"
+#include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
@@ -58,18 +59,8 @@ private slots:
             u"CREATE TABLE CHECKED (X INTEGER CHECK (X > 0));\nCOMMIT;\n"_s);
         m_form = std::make_unique<QObject>();
         m_form->setObjectName(u"AdminForm"_s);
-        m_db = new TpFIBDatabase(m_form.get());
-        m_db->SetName(u"db"_s);
-        m_db->SetDBName(m_database->ConnectionString());
-        m_db->SetLibraryName(TestServer::Client());
-        m_db->SetSQLDialect(3);
-        m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
-        m_db->ConnectParams().SetPassword(TestServer::Password());
-        m_tw = new TpFIBTransaction(m_form.get());
-        m_tw->SetName(u"tw"_s);
-        m_tw->SetDefaultDatabase(m_db);
-        m_tw->TRParams().SetLines({u"write"_s, u"nowait"_s, u"rec_version"_s, u"read_committed"_s});
-        m_tw->SetTPBMode(tpbDefault);
+        m_db = MakeTestDatabase(m_form.get(), m_database->ConnectionString(), TestServer::Password());
+        m_tw = MakeTestTransaction(m_form.get(), u"tw"_s, m_db, true);
         m_db->SetDefaultTransaction(m_tw);
         m_handler = new TpFibErrorHandler(m_form.get());
         m_handler->OnFIBErrorEvent = [this](QObject* sender, EFIBError&, TKindIBError kind, bool& doRaise) {
