@@ -70,7 +70,9 @@ TBindResult BindVariant(TSQLDA& da, int i, const QVariant& value, const TBindTar
     const bool dateTarget = target.DescribedType == SQL_TIMESTAMP || target.DescribedType == SQL_TYPE_DATE;
     switch (type) {
     case QMetaType::Bool:
-        Put<ISC_LONG>(da, i, SQL_LONG, value.toBool() ? 1 : 0);
+        // The server converts no integer into a BOOLEAN column, so such a column gets its own type.
+        if (target.DescribedType == SQL_BOOLEAN) Put<unsigned char>(da, i, SQL_BOOLEAN, value.toBool() ? 1 : 0);
+        else Put<ISC_LONG>(da, i, SQL_LONG, value.toBool() ? 1 : 0);
         return TBindResult::Done;
     case QMetaType::Int: case QMetaType::UInt: case QMetaType::Short: case QMetaType::UShort:
     case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:

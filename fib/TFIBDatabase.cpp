@@ -1,5 +1,7 @@
 #include "fib/TFIBDatabase.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <mutex>
 
@@ -9,6 +11,8 @@
 #include "fib/StatusCheck.h"
 #include "fib/StatusVector.h"
 #include "fib/TFIBDatabaseClient.h"
+#include "fib/TFIBQuery.h"
+#include "fib/TFIBTransaction.h"
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +62,12 @@ std::vector<TFIBDatabase*> DatabaseList() {
 }
 
 TFIBDatabase::TFIBDatabase(QObject* owner)
-    : TComponent(owner), m_libraryName(u"gds32.dll"_s), m_params(this), m_connectParams(m_params) {
+    : TComponent(owner), m_libraryName(u"gds32.dll"_s), m_params(this), m_connectParams(m_params),
+      m_internalTransaction(std::make_unique<TFIBTransaction>()) {
+    m_internalTransaction->TRParams().SetLines(
+        {u"write"_s, u"isc_tpb_nowait"_s, u"read_committed"_s, u"rec_version"_s});
+    m_internalTransaction->SetTimeoutAction(TACommit);
+    m_internalTransaction->SetDefaultDatabase(this);
     std::lock_guard guard(Databases().lock);
     Databases().databases.push_back(this);
 }
@@ -69,6 +78,8 @@ TFIBDatabase::~TFIBDatabase() {
         Close();
     } catch (...) {
     }
+    // Ended (committed) and freed before the database lets go of anything else.
+    m_internalTransaction.reset();
     if (!g_registryGone) {
         std::lock_guard guard(Databases().lock);
         auto& list = Databases().databases;
@@ -83,8 +94,14 @@ TFIBDatabase::~TFIBDatabase() {
     for (TFIBDatabaseClient* c : clients) c->DatabaseFreed();
 }
 
+void TFIBDatabase::SetName(const QString& name) {
+    TComponent::SetName(name);
+    m_internalTransaction->SetName(name + u"_InternalTransaction"_s);
+}
+
 void TFIBDatabase::Loaded() {
     TComponent::Loaded();
+    m_internalTransaction->SetName(Name() + u"_InternalTransaction"_s);
     if (m_designOptions & ddoIsDefaultDatabase) {
         std::lock_guard guard(Databases().lock);
         Databases().defaultDatabase = this;
@@ -222,10 +239,12 @@ void TFIBDatabase::Open(bool raiseOnError) {
 }
 
 void TFIBDatabase::AfterAttach() {
+    m_internalTransaction->SetTimeout(1000);
     (void)AttachmentId();
     m_differenceTime = 0;
     const int dialect = DatabaseDialect();
     if (dialect < m_sqlDialect) m_sqlDialect = dialect;
+    if (m_synchronizeTime && !IsDesigning()) SynchronizeServerTime();
     ReadServerFlags();
     if (AfterConnect) AfterConnect(this);
     for (std::size_t i = 0; i < m_clients.size() && Connected(); ++i) m_clients[i]->DatabaseConnected();
@@ -300,9 +319,39 @@ void TFIBDatabase::ReadServerFlags() {
     }
 }
 
+void TFIBDatabase::SynchronizeServerTime() {
+    TFIBTransaction& tr = *m_internalTransaction;
+    TFIBQuery query;
+    query.SetTransaction(&tr);
+    query.SetDatabase(this);
+    query.SetSQL({m_sqlDialect > 1 ? u"SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"_s
+                                   : u"SELECT CAST('NOW' AS DATE) from RDB$DATABASE"_s});
+    if (!tr.Active()) tr.StartTransaction();
+    if (!tr.Active()) return;  // the start failed and the error handler suppressed it
+    QDateTime server;
+    try {
+        query.ExecQuery();
+        if (!query.Eof() && query.FieldCount() > 0) server = query.FieldAt(0).Value().toDateTime();
+        query.Close();
+    } catch (...) {
+        try {
+            if (tr.Active()) tr.Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (tr.Active()) tr.Commit();
+    if (!server.isValid()) return;
+    // Both sides as wall-clock times: the server's value carries no zone.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime local(now.date(), now.time(), Qt::UTC);
+    m_differenceTime = double(server.msecsTo(local)) / 86400000.0;
+}
+
 void TFIBDatabase::Close() {
     if (Connected()) Disconnect(false);
     m_attachmentId = -1;
+    m_internalTransaction->SetTimeout(0);
 }
 
 void TFIBDatabase::Disconnect(bool force) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/TComponent.h"
@@ -14,6 +15,7 @@
 
 class EFIBError;
 class TFIBDatabaseClient;
+class TFIBTransaction;
 
 enum TDesignDBOption { ddoIsDefaultDatabase = 1, ddoStoreConnected = 2, ddoNotSavePassword = 4 };
 using TDesignDBOptions = int;
@@ -112,6 +114,11 @@ public:
     IFIBTransaction* Transaction(int index) const { return m_transactions.at(std::size_t(index)); }
 
     void Loaded() override;
+    // Also names the internal transaction after the database.
+    void SetName(const QString& name) override;
+
+    // The transaction of the layer's own queries, "<name>_InternalTransaction"; owned by the database.
+    TFIBTransaction* InternalTransaction() const { return m_internalTransaction.get(); }
 
     // Events.
     std::function<void(TFIBDatabase* database, TDBParams& loginParams, bool& doConnect)> BeforeConnect;
@@ -133,6 +140,7 @@ private:
     bool InfoInteger(char item, int& value);
     QString InfoText(char item);
     void RunLoginPrompt();
+    void SynchronizeServerTime();
 
     QString m_dbName;
     QString m_libraryName;
@@ -165,6 +173,7 @@ private:
     bool m_noneCharSetConnect = false;
     bool m_koi8Connect = false;
     std::chrono::steady_clock::time_point m_lastActivity{};
+    std::unique_ptr<TFIBTransaction> m_internalTransaction;
 };
 
 // The database last loaded with ddoIsDefaultDatabase, or null.

@@ -48,6 +48,9 @@ void FakeClient::SetProbe(void (*probe)()) {
     reinterpret_cast<void (*)(void (*)())>(Fn("fake_set_probe"))(probe);
 }
 void FakeClient::SetDialect(int dialect) { reinterpret_cast<void (*)(int)>(Fn("fake_set_dialect"))(dialect); }
+void FakeClient::SetStartHandle(int handle) {
+    reinterpret_cast<void (*)(int)>(Fn("fake_set_start_handle"))(handle);
+}
 int FakeClient::AttachCalls() const { return reinterpret_cast<int (*)()>(Fn("fake_attach_calls"))(); }
 int FakeClient::InfoCalls() const { return reinterpret_cast<int (*)()>(Fn("fake_info_calls"))(); }
 int FakeClient::DetachCalls() const { return reinterpret_cast<int (*)()>(Fn("fake_detach_calls"))(); }

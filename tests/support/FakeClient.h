@@ -28,6 +28,8 @@ public:
     // probe runs inside the library's isc_sqlcode.
     void SetProbe(void (*probe)());
     void SetDialect(int dialect);
+    // The handle the next isc_start_multiple hands out (0, the default, leaves the transaction inactive).
+    void SetStartHandle(int handle);
     int AttachCalls() const;
     int InfoCalls() const;
     int DetachCalls() const;

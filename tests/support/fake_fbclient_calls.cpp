@@ -19,6 +19,7 @@ struct FakeState {
     int attachCalls = 0;
     int infoCalls = 0;
     int detachCalls = 0;
+    int startHandle = 0;  // what isc_start_multiple hands out; 0 leaves the transaction inactive
 };
 FakeState& State() {
     static FakeState s;
@@ -66,6 +67,7 @@ void fake_set_dialect(int dialect) { State().dialect = dialect; }
 int fake_attach_calls() { return State().attachCalls; }
 int fake_info_calls() { return State().infoCalls; }
 int fake_detach_calls() { return State().detachCalls; }
+void fake_set_start_handle(int handle) { State().startHandle = handle; }
 
 ISC_LONG ISC_EXPORT isc_sqlcode(const ISC_STATUS*) {
     if (State().probe) State().probe();
@@ -158,4 +160,25 @@ void ISC_EXPORT isc_get_client_version(ISC_SCHAR* buffer) { std::strcpy(buffer, 
 int ISC_EXPORT isc_get_client_major_version() { return 7; }
 int ISC_EXPORT isc_get_client_minor_version() { return 2; }
 #endif
+
+ISC_STATUS ISC_EXPORT isc_start_multiple(ISC_STATUS* status, isc_tr_handle* handle, short, void*) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    status[0] = 1;
+    *handle = isc_tr_handle(State().startHandle);
+    return 0;
+}
+
+ISC_STATUS ISC_EXPORT isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* handle) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    status[0] = 1;
+    *handle = 0;
+    return 0;
+}
+
+ISC_STATUS ISC_EXPORT isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle* handle) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    status[0] = 1;
+    *handle = 0;
+    return 0;
+}
 }

@@ -354,13 +354,16 @@ private slots:
 
     void defaultTransactionsJoinTheLists() {
         FakeTransaction t, u;
+        // The database's internal transaction is in the list from the start.
+        const int own = m_db->TransactionCount();
+        QCOMPARE(own, 1);
         m_db->SetDefaultTransaction(&t);
         m_db->SetDefaultUpdateTransaction(&u);
-        QCOMPARE(m_db->TransactionCount(), 2);
+        QCOMPARE(m_db->TransactionCount(), own + 2);
         QCOMPARE(t.defaultDatabase, m_db);
         QCOMPARE(t.databases, std::vector<TFIBDatabase*>{m_db});
         m_db->SetDefaultTransaction(&t);
-        QCOMPARE(m_db->TransactionCount(), 2);
+        QCOMPARE(m_db->TransactionCount(), own + 2);
         m_db->RemoveTransaction(&t);
         QVERIFY(!m_db->DefaultTransaction());
         QCOMPARE(m_db->DefaultUpdateTransaction(), &u);
