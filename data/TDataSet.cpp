@@ -332,12 +332,15 @@ TRowView TDataSet::RowAt(int recNo) const {
 void TDataSet::ReadCurrentRow(TRecordBuffer& row) const {
     row.Reset(&m_layout);
     int r = CurrentCacheRow();
-    if (r >= 0 && m_state != dsInsert) row.Load(m_cache.Row(r));
+    if (r >= 0 && (m_state != dsInsert || m_afterPost)) row.Load(m_cache.Row(r));
 }
 
 void TDataSet::WriteCurrentRow(const TRecordBuffer& row) {
     int r = CurrentCacheRow();
-    if (r >= 0 && m_state != dsInsert) m_cache.Replace(r, row);
+    if (r < 0 || (m_state == dsInsert && !m_afterPost)) return;
+    m_cache.Replace(r, row);
+    // The row of edit or insert state is what fields read until the state returns to browse.
+    if (m_afterPost) m_edit.Load(m_cache.Row(r));
 }
 
 int TDataSet::RecNo() const {
@@ -636,8 +639,11 @@ void TDataSet::Post() {
     m_modified = false;
     m_bof = m_eof = false;
     try {
+        m_afterPost = true;
         InternalAfterPost();
+        m_afterPost = false;
     } catch (...) {
+        m_afterPost = false;
         // The row is written and stored; staying in edit or insert state would write it twice.
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
