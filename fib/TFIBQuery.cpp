@@ -259,7 +259,8 @@ void TFIBQuery::PrepareNow() {
         default: break;
         }
         if (m_sqlType == SQLSelectForUpdate) {
-            if (m_cursorName.isEmpty()) m_cursorName = QByteArray::number(++g_cursorCounter).rightJustified(10, '0').prepend('C').left(10);
+            if (m_cursorName.isEmpty())  // "C" and nine digits, unique in the process
+                m_cursorName = QByteArray::number(++g_cursorCounter % 1000000000u).rightJustified(9, '0').prepend('C');
             status = lib.Call<EP::isc_dsql_set_cursor_name>(sv, m_handle.Get(), m_cursorName.constData(), (unsigned short)0);
             if (CheckStatus(status, true) > 0) {
                 FreeHandle();

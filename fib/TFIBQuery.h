@@ -89,6 +89,8 @@ public:
     const QString& ProcessedSQL() const { return m_processed; }
     int StatementParamCount() const { return m_in.Count(); }
     isc_stmt_handle* Handle() { return m_handle.Get(); }
+    // The cursor name of a select for update, set at its first prepare.
+    const QByteArray& CursorName() const { return m_cursorName; }
 
     // Notes the activity on the transaction and the database and, with raiseOnError and a failure,
     // reports the thread's status vector with this statement as raiser. Returns status.

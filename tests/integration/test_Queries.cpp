@@ -1,3 +1,4 @@
+#include <QPointF>
 #include <QtTest>
 
 #include "core/Exception.h"
@@ -512,6 +513,38 @@ private slots:
         QVERIFY(!q->Open());
         QVERIFY(!q->Prepared());
         m_db->Open(true);
+        m_database->Isql(u"DELETE FROM WORKER; COMMIT;"_s);
+    }
+
+    void statementTypesOfTheirOwn() {
+        Exec(u"insert into worker (worker_id) values (901)"_s);
+        m_tw->StartTransaction();
+        auto forUpdate = Query(u"select worker_id from worker for update"_s);
+        forUpdate->ExecQuery();
+        QCOMPARE(forUpdate->SQLType(), SQLSelectForUpdate);
+        QCOMPARE(forUpdate->FieldAt(0).Value(), QVariant(901));
+        // A second one open beside it needs a cursor name of its own.
+        auto second = Query(u"select worker_id from worker for update"_s);
+        second->ExecQuery();
+        QCOMPARE(second->FieldAt(0).Value(), QVariant(901));
+        QCOMPARE(forUpdate->CursorName().size(), 10);
+        QVERIFY(forUpdate->CursorName() != second->CursorName());
+        second->Close();
+        forUpdate->Close();
+
+        EFIBError e = FibErrorOf([&] { Query(u"set transaction"_s)->ExecQuery(); });
+        QCOMPARE(e.SQLCode(), 2);
+        QCOMPARE(e.Message(), u"Запрещено."_s);
+
+        auto bad = Query(u"select * from worker where worker_id = :id"_s);
+        bad->ParamNamed(u"id"_s).SetValue(QVariant(QPointF(1, 2)));
+        e = FibErrorOf([&] { bad->ExecQuery(); });
+        QCOMPARE(e.SQLCode(), 2);
+
+        auto commit = Query(u"commit"_s);
+        commit->ExecQuery();
+        QCOMPARE(commit->SQLType(), SQLCommit);
+        QVERIFY(!m_tw->Active());
         m_database->Isql(u"DELETE FROM WORKER; COMMIT;"_s);
     }
 

@@ -362,7 +362,9 @@ private slots:
             b->SetTransaction(m_tw);
             b->OnTransactionStarting = [&log, n] { log << n + u" starting"_s; };
             b->OnTransactionStarted = [&log, n] { log << n + u" started"_s; };
-            b->OnTransactionEnding = [&log, n](TTransactionAction) { log << n + u" ending"_s; };
+            b->OnTransactionEnding = [&log, n, this](TTransactionAction) {
+                log << n + u" ending "_s + QString::number(m_tw->RunState());
+            };
             b->OnTransactionEnded = [&log, n](TTransactionAction) { log << n + u" ended"_s; };
         }
         QCOMPARE(b1.Database(), m_db);
@@ -371,7 +373,7 @@ private slots:
         QCOMPARE(log, (QStringList{u"db before start"_s, u"before start"_s, u"b1 starting"_s, u"b2 starting"_s,
                                    u"s2 before start"_s, u"s1 before start"_s, u"b1 started"_s, u"b2 started"_s,
                                    u"after start"_s, u"db after start"_s, u"db before end 2"_s, u"before end 0"_s,
-                                   u"b2 ending"_s, u"b1 ending"_s, u"s1 before end"_s, u"b2 ended"_s, u"b1 ended"_s,
+                                   u"b2 ending 4"_s, u"b1 ending 4"_s, u"s1 before end"_s, u"b2 ended"_s, u"b1 ended"_s,
                                    u"s2 after end"_s, u"after end"_s, u"db after end 2"_s}));
         m_tw->Unsubscribe(&one);
         m_tw->Unsubscribe(&two);
@@ -397,6 +399,26 @@ private slots:
         m_db->Close();
         e = FibErrorOf([&] { b.CheckDatabase(); });
         QCOMPARE(e.SQLCode(), 12);
+
+        // While an owner is loaded the default transaction is not taken.
+        TComponent loadingForm;
+        loadingForm.Loading();
+        QObject child(&loadingForm);
+        TFIBStatementBinding loaded(&child);
+        loaded.SetDatabase(m_db);
+        QVERIFY(!loaded.Transaction());
+        // A transaction that does not include the binding's database brings its own default database.
+        TpFIBDatabase other(m_form.get());
+        other.SetLibraryName(TestServer::Client());
+        TpFIBTransaction t2(m_form.get());
+        t2.SetDefaultDatabase(&other);
+        loaded.SetTransaction(&t2);
+        QCOMPARE(loaded.Database(), &other);
+        QCOMPARE(t2.BindingCount(), 1);
+        loaded.SetTransaction(m_tw);
+        QCOMPARE(loaded.Database(), m_db);
+        QCOMPARE(t2.BindingCount(), 0);
+        QCOMPARE(other.ClientCount(), 0);
     }
 
     void differentClientLibraryIsRefused() {
