@@ -107,7 +107,14 @@ class TestDataSets : public QObject {
     }
 
 private slots:
-    void initTestCase() { m_database = std::make_unique<TestDatabase>(u"datasets"_s, true); }
+    void initTestCase() {
+        m_database = std::make_unique<TestDatabase>(u"datasets"_s, true);
+        m_database->Isql(
+            u"CREATE TABLE T_DEFAULTS (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(10) DEFAULT '' NOT NULL,\n"
+            "  N VARCHAR(10) DEFAULT '', S VARCHAR(10), K INTEGER DEFAULT 5, D DATE DEFAULT CURRENT_DATE,\n"
+            "  M NUMERIC(9,2) DEFAULT 1.5, B D_BOOLEAN DEFAULT 1, C CHAR(6));\n"
+            "COMMIT;\n"_s);
+    }
     void cleanupTestCase() { m_database.reset(); }
 
     void init() {
@@ -475,6 +482,90 @@ private slots:
         ds->Edit();
         ds->Next();  // nothing written: cancelled
         QCOMPARE(ds->State(), dsBrowse);
+    }
+
+    // Defaults from the catalogue, empty texts and NULL, the statement transactions.
+    void defaultsAndEmptyTexts() {
+        TpFIBDataSet* ds = MakeDataSet(u"dsDefaults"_s, {u"select * from t_defaults"_s});
+        ds->SetInsertSQL({u"insert into t_defaults (id, t, n, s, k, d, m, b, c)"_s,
+                          u"values (:id, :t, :n, :s, :k, :d, :m, :b, :c)"_s});
+        ds->SetAutoCommit(true);
+        ds->Open();
+        QCOMPARE(ds->QInsert().Transaction(), static_cast<TFIBTransaction*>(m_tw));
+        QCOMPARE(ds->QSelect().Transaction(), static_cast<TFIBTransaction*>(m_tr));
+        ds->Append();
+        ds->SetFieldValue(u"ID"_s, 1);
+        QVERIFY(!ds->FieldByName(u"T"_s)->IsNull());       // empty-text default, NOT NULL column
+        QCOMPARE(ds->FieldValue(u"T"_s).toString(), QString());
+        QVERIFY(ds->FieldByName(u"N"_s)->IsNull());        // empty-text default, nullable column
+        QVERIFY(ds->FieldByName(u"S"_s)->IsNull());
+        ds->SetFieldValue(u"S"_s, u""_s);
+        QVERIFY(ds->FieldByName(u"S"_s)->IsNull());
+        QCOMPARE(ds->FieldValue(u"K"_s).toInt(), 5);
+        QCOMPARE(ds->FieldByName(u"D"_s)->AsDateTime().date(), QDate::currentDate());
+        QCOMPARE(ds->FieldByName(u"M"_s)->AsFloat(), 1.5);
+        QCOMPARE(ds->FieldValue(u"B"_s), QVariant(true));
+        ds->SetFieldValue(u"C"_s, u"ab \t\n"_s);
+        QCOMPARE(ds->FieldValue(u"C"_s).toString(), u"ab"_s);
+        ds->Post();
+        QCOMPARE(ds->QInsert().ParamNamed(u"B"_s).Value(), QVariant(1));
+        QVERIFY(ds->QInsert().ParamNamed(u"N"_s).Value().isNull());
+        QCOMPARE(IsqlValue(u"select '[' || t || ']', n is null, s is null, k, m, b, '[' || c || ']' from t_defaults"_s)
+                     .simplified(),
+                 u"[] <true> <true> 5 1.50 1 [ab ]"_s);
+        ds->Reopen(true);
+        QCOMPARE(ds->FieldValue(u"C"_s).toString(), u"ab"_s);  // CHAR blanks trimmed when read
+    }
+
+    // The combined statement adds a user with OPERATION 1 and removes it with OPERATION 3 on Delete.
+    void combinedStatementAddsAndRemoves() {
+        TpFIBDataSet* ds = Users();
+        ds->Open();
+        ds->Append();
+        ds->SetFieldValue(u"SURNAME"_s, u"Новиков"_s);
+        ds->SetFieldValue(u"IBNAME"_s, u"NOVIKOV"_s);
+        ds->SetFieldValue(u"WORKING"_s, 1);
+        ds->SetFieldValue(u"OPERATION"_s, 1);
+        ds->Post();
+        QVERIFY(!m_tw->Active());
+        QCOMPARE(IsqlValue(u"select count(*) from worker w join sys$user u on u.id = w.worker_id"
+                           " where u.ibname = 'NOVIKOV' and w.surname = 'Новиков' and u.lockedout = 0"_s),
+                 u"1"_s);
+        ds->Reopen(true);
+        ds->First();
+        while (!ds->Eof() && ds->FieldValue(u"IBNAME"_s).toString() != u"NOVIKOV"_s) ds->Next();
+        QVERIFY(!ds->Eof());
+        const int count = ds->RecordCount();
+        ds->Edit();
+        ds->SetFieldValue(u"OPERATION"_s, 3);
+        ds->Delete();
+        QCOMPARE(ds->QDelete().ParamNamed(u"OPERATION"_s).Value().toInt(), 3);
+        QCOMPARE(ds->RecordCount(), count - 1);
+        QCOMPARE(ds->State(), dsBrowse);
+        QCOMPARE(IsqlValue(u"select count(*) from worker where ibname = 'NOVIKOV'"_s), u"0"_s);
+    }
+
+    // A detail refreshing its row refreshes the master's row with dcForceMasterRefresh; the detail's
+    // refresh takes the SELECT's parameter.
+    void forceMasterRefresh() {
+        TpFIBDataSet* master = Groups();
+        TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master,
+                                      dcForceOpen | dcForceMasterRefresh);
+        rights->SetRefreshSQL({u"select r.id, r.rights, r.category, r.notice from sys$rights r"_s,
+                               u"where r.id = :OLD_ID and exists (select 1 from sys$group_rights g"_s,
+                               u"where g.group_id = :ID and g.right_id = r.id)"_s});
+        int masterRefreshes = 0;
+        master->AfterRefresh = [&](TDataSet&) { ++masterRefreshes; };
+        master->Open();
+        m_database->Isql(u"update sys$rights set notice = 'Новое' where id = %1; commit;"_s.arg(
+            rights->FieldValue(u"ID"_s).toInt()));
+        rights->Refresh();
+        QCOMPARE(rights->FieldValue(u"NOTICE"_s).toString(), u"Новое"_s);
+        QCOMPARE(rights->QRefresh().ParamNamed(u"ID"_s).Value(), master->FieldValue(u"ID"_s));
+        QCOMPARE(masterRefreshes, 1);
+        rights->SetDetailConditions(dcForceOpen);
+        rights->Refresh();
+        QCOMPARE(masterRefreshes, 1);
     }
 
     void endOfReadingTransactionCloses() {
