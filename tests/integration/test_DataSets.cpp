@@ -4,6 +4,7 @@
 #include "core/Exception.h"
 #include "data/TDataSource.h"
 #include "fib/FIBErrors.h"
+#include "fib/FibErrorHandlerHook.h"
 #include "fib/TColumnInfoCache.h"
 #include "fib/TFIBBooleanField.h"
 #include "fib/TFIBIntegerField.h"
@@ -30,6 +31,16 @@ std::optional<E> ErrorOf(F&& f) {
     }
     return std::nullopt;
 }
+
+// Suppresses every server error and counts them, as the program's handler does for its own kinds.
+class SuppressingHandler : public IFibErrorHandler {
+public:
+    void HandleError(QObject*, EFIBError&, bool& doRaise) override {
+        ++Count;
+        doRaise = false;
+    }
+    int Count = 0;
+};
 
 const QStringList kNoGroups{u"select id, group_name, lockedout, notice"_s, u"from sys$group"_s,
                             u"where id < 0"_s};
@@ -566,6 +577,34 @@ private slots:
         rights->SetDetailConditions(dcForceOpen);
         rights->Refresh();
         QCOMPARE(masterRefreshes, 1);
+    }
+
+    // A suppressed failure returns normally: Post keeps insert state with the values and no row in the
+    // cache, Delete keeps the row.
+    void suppressedFailures() {
+        TpFIBDataSet* ds = Groups();
+        ds->SetDeleteSQL({u"DELETE FROM SYS$GROUP WHERE ID = :OLD_ID AND 1/0 = 1"_s});
+        ds->Open();
+        ds->FetchAll();
+        SuppressingHandler handler;
+        SetActiveErrorHandler(&handler);
+        struct Restore {
+            ~Restore() { SetActiveErrorHandler(nullptr); }
+        } restore;
+        ds->Append();
+        ds->SetFieldValue(u"GROUP_NAME"_s, u"Кассиры"_s);  // taken: the unique key refuses it
+        ds->Post();
+        QCOMPARE(handler.Count, 1);
+        QCOMPARE(ds->State(), dsInsert);
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Кассиры"_s);
+        ds->Cancel();
+        QCOMPARE(ds->RecordCount(), 5);
+        ds->First();
+        ds->Delete();
+        QCOMPARE(handler.Count, 2);
+        QCOMPARE(ds->RecordCount(), 5);
+        QCOMPARE(ds->State(), dsBrowse);
+        if (m_tw->Active()) m_tw->Rollback();
     }
 
     void endOfReadingTransactionCloses() {
