@@ -61,6 +61,15 @@ constexpr TpPrepareOptions kDefaultPrepareOptions =
 constexpr TDetailConditions kDefaultDetailConditions = 0;
 constexpr TUpdateKinds kAllUpdateKinds = ukModify | ukInsert | ukDelete;
 
+// Display formats that poAutoFormatFields gives to fields without a format of their own; NumericDisplayFormat
+// is the integer part of a number, its decimals follow from the column's scale.
+struct TDataSetDefaultFormats {
+    QString DateDisplayFormat = QStringLiteral("dd.mm.yyyy");
+    QString TimeDisplayFormat = QStringLiteral("hh:nn:ss");
+    QString DateTimeDisplayFormat = QStringLiteral("dd.mm.yyyy hh:nn:ss");
+    QString NumericDisplayFormat = QStringLiteral("#,##0");
+};
+
 // The three option sets of a dataset as a window description stores them: one Boolean entry per
 // option, written only when the option differs from its default.
 struct TDataSetOptionSets {

@@ -375,6 +375,32 @@ void TFIBCustomDataSet::InternalFieldsBound() {
         }
     }
     if (PrepareOptions() & pfImportDefaultValues) ApplyDefaults();
+    if (Options() & poAutoFormatFields) ApplyFormats();
+}
+
+void TFIBCustomDataSet::ApplyFormats() {
+    for (TField* f : Fields()) {
+        if (!f->DisplayFormat().isEmpty() || f->Slot() < 0) continue;
+        const TColumnMap& m = m_map[size_t(f->Slot())];
+        switch (f->DataType()) {
+            case ftDate:
+                f->SetDisplayFormat(m_defaultFormats.DateDisplayFormat);
+                break;
+            case ftTime:
+                f->SetDisplayFormat(m_defaultFormats.TimeDisplayFormat);
+                break;
+            case ftDateTime:
+                f->SetDisplayFormat(m_defaultFormats.DateTimeDisplayFormat);
+                break;
+            case ftFloat:
+            case ftBCD:
+                if (m.Column && m.Scale < 0)
+                    f->SetDisplayFormat(m_defaultFormats.NumericDisplayFormat + u'.' + QString(-m.Scale, u'0'));
+                break;
+            default:
+                break;
+        }
+    }
 }
 
 void TFIBCustomDataSet::ApplyDefaults() {

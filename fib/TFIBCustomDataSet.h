@@ -58,6 +58,7 @@ public:
     // The per-option entries of a window description (see TDataSetOptionSets).
     bool ReadOptionEntry(const QString& entry, bool value) { return m_options.ReadEntry(entry, value); }
     QList<QPair<QString, bool>> StoredOptionEntries() const { return m_options.StoredEntries(); }
+    TDataSetDefaultFormats& DefaultFormats() { return m_defaultFormats; }
     TUpdateKinds AllowedUpdateKinds() const { return m_allowedUpdateKinds; }
     void SetAllowedUpdateKinds(TUpdateKinds kinds) { m_allowedUpdateKinds = kinds; }
 
@@ -120,6 +121,7 @@ private:
     void ReadColumnInfo();
     const TColumnInfo* ColumnInfoOf(int column) const;
     void ApplyDefaults();
+    void ApplyFormats();
     // Fills the statement's parameters from row (OLD_ from stored, MAS_ from the master).
     void FillParams(TFIBQuery& query, const TRowView& row, const TRowView& stored, bool refreshOfDetail);
     void FillFromMaster();
@@ -148,6 +150,7 @@ private:
     bool m_autoCommit = false;
     TDataSetOptionSets m_options;
     TUpdateKinds m_allowedUpdateKinds = kAllUpdateKinds;
+    TDataSetDefaultFormats m_defaultFormats;
     std::vector<std::optional<TColumnInfo>> m_columnInfo;  // per SELECT column
     std::vector<TColumnMap> m_map;                         // per field slot
 };

@@ -3,6 +3,7 @@
 #include "admin/AdminSql.h"
 #include "core/Exception.h"
 #include "data/TDataSource.h"
+#include "data/TFormatSettings.h"
 #include "fib/FIBErrors.h"
 #include "fib/FibErrorHandlerHook.h"
 #include "fib/TColumnInfoCache.h"
@@ -526,6 +527,11 @@ private slots:
                  u"[] <true> <true> 5 1.50 1 [ab ]"_s);
         ds->Reopen(true);
         QCOMPARE(ds->FieldValue(u"C"_s).toString(), u"ab"_s);  // CHAR blanks trimmed when read
+        // Display formats for the scaled number and the date.
+        QCOMPARE(ds->FieldByName(u"M"_s)->DisplayFormat(), u"#,##0.00"_s);
+        QCOMPARE(ds->FieldByName(u"M"_s)->DisplayText(), u"1.50"_s.replace(u'.', TFormatSettings::Current().DecimalSeparator));
+        QCOMPARE(ds->FieldByName(u"D"_s)->DisplayFormat(), u"dd.mm.yyyy"_s);
+        QCOMPARE(ds->FieldByName(u"K"_s)->DisplayFormat(), QString());
     }
 
     // The combined statement adds a user with OPERATION 1 and removes it with OPERATION 3 on Delete.
