@@ -193,6 +193,46 @@ private slots:
         QVERIFY(!ds->Active());
     }
 
+    // The checks at opening: database, connection, transaction, active transaction.
+    void openingChecks() {
+        auto* ds = new TpFIBDataSet(m_users.get());
+        ds->SetName(u"dsX"_s);
+        ds->SetSelectSQL(AdminSql::GroupsSelect());
+        auto e = ErrorOf<EFIBClientError>([&] { ds->Open(); });
+        QVERIFY(e);
+        QCOMPARE(e->SQLCode(), 21);
+        QCOMPARE(e->Message(), u"У UsersForm.dsX не присвоена база данных."_s);
+        m_db->SetDefaultTransaction(nullptr);
+        ds->SetDatabase(m_db);
+        e = ErrorOf<EFIBClientError>([&] { ds->Open(); });
+        QVERIFY(e);
+        QCOMPARE(e->SQLCode(), 22);
+        QCOMPARE(e->Message(), u"У UsersForm.dsX не присвоена транзакция."_s);
+        ds->SetTransaction(m_tr);
+        ds->SetOptions(ds->Options() & ~poStartTransaction);
+        e = ErrorOf<EFIBClientError>([&] { ds->Open(); });
+        QVERIFY(e);
+        QCOMPARE(e->SQLCode(), 15);
+        QCOMPARE(e->Message(), u"AdminForm.tr: Транзакция не активна."_s);
+        ds->SetOptions(ds->Options() | poStartTransaction);
+        m_db->Close();
+        e = ErrorOf<EFIBClientError>([&] { ds->Open(); });
+        QVERIFY(e);
+        QCOMPARE(e->SQLCode(), 12);
+        m_db->Open(true);
+        ds->Open();
+        QVERIFY(ds->Active());
+        QVERIFY(m_tr->Active());
+        // Without a transaction of its own the dataset takes the database's default one.
+        m_db->SetDefaultTransaction(m_tr);
+        TpFIBDataSet* plain = new TpFIBDataSet(m_users.get());
+        plain->SetDatabase(m_db);
+        plain->SetSelectSQL(AdminSql::GroupsSelect());
+        plain->Open();
+        QCOMPARE(plain->Transaction(), static_cast<TFIBTransaction*>(m_tr));
+        QCOMPARE(plain->QUpdate().Transaction(), static_cast<TFIBTransaction*>(m_tw));
+    }
+
     // Writes in browse state raise 42 naming the dataset; after Edit they go to the statement.
     void writeInBrowseRaises42() {
         TpFIBDataSet* ds = Users();
