@@ -1,6 +1,7 @@
 #pragma once
 #include <ibase.h>
 
+#include <QPointer>
 #include <QStringList>
 
 #include <optional>
@@ -12,9 +13,10 @@
 #include "fib/IFIBTransaction.h"
 #include "fib/TColumnInfoCache.h"
 
-class TFIBDatabase;
+#include "fib/TFIBDatabase.h"
+#include "fib/TFIBTransaction.h"
+
 class TFIBQuery;
-class TFIBTransaction;
 class TFIBXSQLVAR;
 class TpFIBQuery;
 
@@ -137,10 +139,11 @@ private:
     void DoAutoCommit();
     TFIBTransaction* ReadTransaction() const;
 
-    TFIBDatabase* m_database = nullptr;
-    TFIBTransaction* m_transaction = nullptr;
-    TFIBTransaction* m_updateTransaction = nullptr;
-    TFIBTransaction* m_subscribed = nullptr;
+    // Guarded: a database or transaction may be destroyed before the dataset.
+    QPointer<TFIBDatabase> m_database;
+    QPointer<TFIBTransaction> m_transaction;
+    QPointer<TFIBTransaction> m_updateTransaction;
+    QPointer<TFIBTransaction> m_subscribed;
     TTransactionKind m_refreshKind = tkReadTransaction;
     TpFIBQuery* m_select;
     TpFIBQuery* m_insert;

@@ -653,6 +653,25 @@ private slots:
         if (m_tw->Active()) m_tw->Rollback();
     }
 
+    // The administrator window's components may go first: the datasets forget them and close.
+    void connectionDestroyedFirst() {
+        TpFIBDataSet* master = Groups();
+        TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master);
+        master->Open();
+        QVERIFY(rights->Active());
+        m_admin.reset();
+        m_db = nullptr;
+        QVERIFY(!master->Active());
+        QVERIFY(!rights->Active());
+        QVERIFY(!master->Database());
+        QVERIFY(!master->Transaction());
+        QVERIFY(!master->UpdateTransaction());
+        auto e = ErrorOf<EFIBClientError>([&] { master->Open(); });
+        QVERIFY(e);
+        QCOMPARE(e->SQLCode(), 21);
+        m_users.reset();
+    }
+
     void endOfReadingTransactionCloses() {
         TpFIBDataSet* ds = Groups();
         TpFIBDataSet* keep = Groups();
