@@ -325,6 +325,22 @@ private slots:
         QVERIFY(q->Prepared());
         QVERIFY(!q->Open());
         QVERIFY(m_tw->Active());
+        // Suppressed by the error handler: the execution returns normally.
+        struct Suppress : IFibErrorHandler {
+            int calls = 0;
+            void HandleError(QObject*, EFIBError&, bool& doRaise) override {
+                ++calls;
+                doRaise = false;
+            }
+        } handler;
+        SetActiveErrorHandler(&handler);
+        q->ExecQuery();
+        auto failing = Query(u"select 1 / (select count(*) from rdb$database where 1 = 0) from rdb$database"_s);
+        failing->ExecQuery();
+        SetActiveErrorHandler(nullptr);
+        QCOMPARE(handler.calls, 2);
+        QVERIFY(!failing->Open());
+        QVERIFY(failing->Eof());
         m_tw->Rollback();
         m_tw->StartTransaction();
         const EFIBError syntax = FibErrorOf([&] { Query(u"selec 1 from rdb$database"_s)->ExecQuery(); });
