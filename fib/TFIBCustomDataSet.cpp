@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSet>
+#include <QTimer>
 
 #include <cmath>
 #include <cstring>
@@ -894,5 +895,22 @@ void TFIBCustomDataSet::MasterClosed() {
 }
 
 void TFIBCustomDataSet::MasterChanged() {
+    if (!(DetailConditions() & dcWaitEndMasterScroll)) return FollowMaster();
+    if (!m_scrollTimer) {
+        m_scrollTimer = new QTimer(this);
+        m_scrollTimer->setSingleShot(true);
+        m_scrollTimer->setInterval(300);
+        connect(m_scrollTimer, &QTimer::timeout, this, [this] {
+            // Runs from the message loop, where an exception must not go on; the detail stays as it was.
+            try {
+                FollowMaster();
+            } catch (...) {
+            }
+        });
+    }
+    m_scrollTimer->start();
+}
+
+void TFIBCustomDataSet::FollowMaster() {
     if (Active() && MasterParamsChanged()) Reopen(false);
 }

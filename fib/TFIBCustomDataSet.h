@@ -16,6 +16,7 @@
 #include "fib/TFIBDatabase.h"
 #include "fib/TFIBTransaction.h"
 
+class QTimer;
 class TFIBQuery;
 class TFIBXSQLVAR;
 class TpFIBQuery;
@@ -105,6 +106,7 @@ protected:
     void MasterChanged() override;
 
 private:
+    void FollowMaster();
     struct TColumnMap {
         int SQLType = 0;  // without the nullable bit
         int Scale = 0;
@@ -154,6 +156,7 @@ private:
     TDataSetOptionSets m_options;
     TUpdateKinds m_allowedUpdateKinds = kAllUpdateKinds;
     TDataSetDefaultFormats m_defaultFormats;
+    QTimer* m_scrollTimer = nullptr;  // dcWaitEndMasterScroll
     std::vector<std::optional<TColumnInfo>> m_columnInfo;  // per SELECT column
     std::vector<TColumnMap> m_map;                         // per field slot
 };

@@ -490,6 +490,22 @@ private slots:
         QVERIFY(kept->Active());
     }
 
+    // dcWaitEndMasterScroll: the detail follows once the master has stood still for a while.
+    void waitEndMasterScroll() {
+        TpFIBDataSet* master = Groups();
+        TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master,
+                                      dcForceOpen | dcWaitEndMasterScroll);
+        int opens = 0;
+        rights->AfterOpen = [&](TDataSet&) { ++opens; };
+        master->Open();
+        QCOMPARE(opens, 1);
+        master->Next();
+        master->Next();
+        QCOMPARE(opens, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(opens, 2, 3000);
+        QCOMPARE(rights->QSelect().ParamNamed(u"ID"_s).Value(), master->FieldValue(u"ID"_s));
+    }
+
     void reopenAndBookmarks() {
         TpFIBDataSet* ds = Groups();
         int opens = 0;
