@@ -3,8 +3,8 @@
 //
 //   FB_RUNDIR=/tmp/bench-ds FB_PORT=3079 scripts/fbserver start
 //   FB_PORT=3079 scripts/make-db /tmp/bench-ds/data/bench.fdb
-//   cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release && cmake --build build-release -j2 --target bench_dataset
-//   build-release/bench/bench_dataset 127.0.0.1/3079:/tmp/bench-ds/data/bench.fdb [rows]
+//   cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release && cmake --build build-release -j2 --target
+//   bench_dataset build-release/bench/bench_dataset 127.0.0.1/3079:/tmp/bench-ds/data/bench.fdb [rows]
 //   FB_RUNDIR=/tmp/bench-ds FB_PORT=3079 scripts/fbserver stop
 //
 // The WORKER table is emptied and filled with rows of Cyrillic text first. Environment: FB_USER,
@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -62,8 +61,8 @@ public:
     PlainClient(const PlainClient&) = delete;
     PlainClient& operator=(const PlainClient&) = delete;
 
-    double Fetch(const QByteArray& dbName, const QByteArray& user, const QByteArray& password, const char* sql,
-                 long& rows, double& rawBytesPerRow) {
+    double Fetch(const QByteArray& dbName, const QByteArray& user, const QByteArray& password,
+                 const char* sql, long& rows, double& rawBytesPerRow) {
         auto attach = Sym<decltype(&isc_attach_database)>("isc_attach_database");
         auto detach = Sym<decltype(&isc_detach_database)>("isc_detach_database");
         auto start = Sym<decltype(&isc_start_transaction)>("isc_start_transaction");
@@ -86,7 +85,8 @@ public:
         add(isc_dpb_user_name, user);
         add(isc_dpb_password, password);
         isc_db_handle db = 0;
-        Check(attach(sv, short(dbName.size()), dbName.constData(), &db, short(dpb.size()), dpb.constData()), sv);
+        Check(attach(sv, short(dbName.size()), dbName.constData(), &db, short(dpb.size()), dpb.constData()),
+              sv);
         isc_tr_handle tr = 0;
         static char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_nowait, isc_tpb_rec_version,
                              isc_tpb_read_committed};
@@ -200,9 +200,11 @@ int main(int argc, char** argv) {
             fill.ExecQuery();
             fill.SetSQLText(
                 u"EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < %1) DO BEGIN\n"
-                " INSERT INTO WORKER (WORKER_ID, SURNAME, FIRSTNAME, MIDLENAME, PHONE_NO, NOTICE, WORKING, IBNAME)\n"
+                " INSERT INTO WORKER (WORKER_ID, SURNAME, FIRSTNAME, MIDLENAME, PHONE_NO, NOTICE, WORKING, "
+                "IBNAME)\n"
                 " VALUES (:I, 'Константинопольская', 'Анна-Мария', 'Святославовна', '+7 900 ' || :I,\n"
-                " 'Примечание к записи номер ' || :I, 1, 'USER' || :I); I = I + 1; END END"_s.arg(rowsWanted));
+                " 'Примечание к записи номер ' || :I, 1, 'USER' || :I); I = I + 1; END END"_s.arg(
+                    rowsWanted));
             fill.ExecQuery();
         }
         tw.Commit();
@@ -212,8 +214,8 @@ int main(int argc, char** argv) {
         long rows = 0;
         double rawBytes = 0;
         for (int round = 0; round < 5; ++round) {
-            plainRates.push_back(
-                plain.Fetch(dbName.toLocal8Bit(), user.toLatin1(), password.toLatin1(), select, rows, rawBytes));
+            plainRates.push_back(plain.Fetch(dbName.toLocal8Bit(), user.toLatin1(), password.toLatin1(),
+                                             select, rows, rawBytes));
 
             {
                 tr.StartTransaction();
@@ -285,8 +287,9 @@ int main(int argc, char** argv) {
         std::printf("TpFIBQuery, every Value()      : %10.0f rows/s  %.2f\n", q, q / p);
         std::printf("TpFIBDataSet Open + FetchAll   : %10.0f rows/s  %.2f (target 0.60)\n", d, d / p);
         std::printf("open and show the first 50 rows: %10.2f ms (target 50)\n", Median(firstRows));
-        std::printf("row cache per row              : %10.1f bytes, raw row %.1f bytes, %.2f times (target 3)\n",
-                    mem, rawBytes, mem / rawBytes);
+        std::printf(
+            "row cache per row              : %10.1f bytes, raw row %.1f bytes, %.2f times (target 3)\n", mem,
+            rawBytes, mem / rawBytes);
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());
         return 1;

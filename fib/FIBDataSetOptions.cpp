@@ -59,7 +59,9 @@ int& SetOf(TDataSetOptionSets& sets, TSet set) {
 }
 
 int DefaultOf(TSet set) {
-    return set == sDetail ? kDefaultDetailConditions : set == sOptions ? kDefaultDsOptions : kDefaultPrepareOptions;
+    return set == sDetail    ? kDefaultDetailConditions
+           : set == sOptions ? kDefaultDsOptions
+                             : kDefaultPrepareOptions;
 }
 }  // namespace
 

@@ -1,7 +1,6 @@
 #pragma once
 #include <QHash>
 #include <QString>
-
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -14,7 +13,7 @@ struct TColumnInfo {
     QString Domain;
     bool Computed = false;
     bool HasDefault = false;
-    QString Default;            // without "DEFAULT", trimmed, a quoted text without its quotes
+    QString Default;  // without "DEFAULT", trimmed, a quoted text without its quotes
     bool EmptyTextDefault = false;
 };
 

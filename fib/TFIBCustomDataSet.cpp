@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QSet>
 #include <QTimer>
-
 #include <cmath>
 #include <cstring>
 
@@ -74,8 +73,10 @@ bool SameValue(const QVariant& a, const QVariant& b) {
     if (IsNumber(a) && IsNumber(b)) return a.toDouble() == b.toDouble();
     if (a.metaType().id() == QMetaType::QDateTime || b.metaType().id() == QMetaType::QDateTime)
         return a.toDateTime() == b.toDateTime();
-    if (a.metaType().id() == QMetaType::QDate && b.metaType().id() == QMetaType::QDate) return a.toDate() == b.toDate();
-    if (a.metaType().id() == QMetaType::QTime && b.metaType().id() == QMetaType::QTime) return a.toTime() == b.toTime();
+    if (a.metaType().id() == QMetaType::QDate && b.metaType().id() == QMetaType::QDate)
+        return a.toDate() == b.toDate();
+    if (a.metaType().id() == QMetaType::QTime && b.metaType().id() == QMetaType::QTime)
+        return a.toTime() == b.toTime();
     return a.toString() == b.toString();
 }
 
@@ -114,7 +115,8 @@ void TFIBCustomDataSet::SetDatabase(TFIBDatabase* database) {
     for (TpFIBQuery* q : {m_select, m_insert, m_update, m_delete, m_refresh}) q->SetDatabase(database);
     // Outside loading, a dataset without its own update transaction takes the database's.
     if (database && !IsLoading() && (!m_updateTransaction || m_updateTransaction == m_transaction))
-        if (auto* t = dynamic_cast<TFIBTransaction*>(database->DefaultUpdateTransaction())) m_updateTransaction = t;
+        if (auto* t = dynamic_cast<TFIBTransaction*>(database->DefaultUpdateTransaction()))
+            m_updateTransaction = t;
     AssignStatementTransactions();
 }
 
@@ -144,7 +146,8 @@ void TFIBCustomDataSet::AssignStatementTransactions() {
     give(m_insert, writer);
     give(m_update, writer);
     give(m_delete, writer);
-    give(m_refresh, m_refreshKind == tkUpdateTransaction && m_updateTransaction ? m_updateTransaction : m_transaction);
+    give(m_refresh,
+         m_refreshKind == tkUpdateTransaction && m_updateTransaction ? m_updateTransaction : m_transaction);
 }
 
 QStringList TFIBCustomDataSet::SelectSQL() const { return m_select->SQL(); }
@@ -221,7 +224,8 @@ void TFIBCustomDataSet::ReadTransactionEnded(TTransactionAction action) {
 bool TFIBCustomDataSet::Prepared() const { return m_select->Prepared(); }
 
 void TFIBCustomDataSet::Prepare() {
-    if (!m_database && m_transaction && m_transaction->DefaultDatabase()) SetDatabase(m_transaction->DefaultDatabase());
+    if (!m_database && m_transaction && m_transaction->DefaultDatabase())
+        SetDatabase(m_transaction->DefaultDatabase());
     if (!m_database) RaiseClientError(21, {FullName()});
     m_database->CheckConnected();
     if (!m_transaction) {
@@ -396,7 +400,8 @@ void TFIBCustomDataSet::ApplyFormats() {
             case ftFloat:
             case ftBCD:
                 if (m.Column && m.Scale < 0)
-                    f->SetDisplayFormat(m_defaultFormats.NumericDisplayFormat + u'.' + QString(-m.Scale, u'0'));
+                    f->SetDisplayFormat(m_defaultFormats.NumericDisplayFormat + u'.' +
+                                        QString(-m.Scale, u'0'));
                 break;
             default:
                 break;
@@ -405,8 +410,9 @@ void TFIBCustomDataSet::ApplyFormats() {
 }
 
 void TFIBCustomDataSet::ApplyDefaults() {
-    static const QStringList dateWords = {u"NULL"_s,      u"NOW"_s,          u"TODAY"_s,        u"TOMORROW"_s,
-                                          u"YESTERDAY"_s, u"CURRENT_DATE"_s, u"CURRENT_TIME"_s, u"CURRENT_TIMESTAMP"_s};
+    static const QStringList dateWords = {
+        u"NULL"_s,      u"NOW"_s,          u"TODAY"_s,        u"TOMORROW"_s,
+        u"YESTERDAY"_s, u"CURRENT_DATE"_s, u"CURRENT_TIME"_s, u"CURRENT_TIMESTAMP"_s};
     for (TField* f : Fields()) {
         const TColumnInfo* info = ColumnInfoOf(f->FieldNo() - 1);
         if (!info || !info->HasDefault) continue;

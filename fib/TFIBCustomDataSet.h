@@ -3,16 +3,13 @@
 
 #include <QPointer>
 #include <QStringList>
-
 #include <optional>
-
 #include <vector>
 
 #include "data/TDataSet.h"
 #include "fib/FIBDataSetOptions.h"
 #include "fib/IFIBTransaction.h"
 #include "fib/TColumnInfoCache.h"
-
 #include "fib/TFIBDatabase.h"
 #include "fib/TFIBTransaction.h"
 
@@ -74,7 +71,8 @@ public:
 
     // Checks, takes the missing database or transaction, starts the transaction (poStartTransaction) and
     // prepares the SELECT unless it is prepared. Runs at every opening, so a dataset opened again after its
-    // transaction ended starts the transaction again. Throws client errors 21, 12, 22, 15, 37 and the statement's errors.
+    // transaction ended starts the transaction again. Throws client errors 21, 12, 22, 15, 37 and the
+    // statement's errors.
     void Prepare();
     bool Prepared() const;
     // The master dataset (behind DataSource), or null.
@@ -156,7 +154,7 @@ private:
     TDataSetOptionSets m_options;
     TUpdateKinds m_allowedUpdateKinds = kAllUpdateKinds;
     TDataSetDefaultFormats m_defaultFormats;
-    QTimer* m_scrollTimer = nullptr;  // dcWaitEndMasterScroll
+    QTimer* m_scrollTimer = nullptr;                       // dcWaitEndMasterScroll
     std::vector<std::optional<TColumnInfo>> m_columnInfo;  // per SELECT column
     std::vector<TColumnMap> m_map;                         // per field slot
 };

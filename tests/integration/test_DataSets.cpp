@@ -278,7 +278,8 @@ private slots:
 
     // Editing a group: OLD_ID from the fetched row, Boolean as 1, commit of tw, refresh in tr.
     void groupUpdateStatement() {
-        m_database->Isql(u"insert into sys$group (id, group_name, lockedout) values (700, 'Ключники', 0); commit;"_s);
+        m_database->Isql(
+            u"insert into sys$group (id, group_name, lockedout) values (700, 'Ключники', 0); commit;"_s);
         TpFIBDataSet* ds = Groups();
         ds->Open();
         LocateGroup(ds, u"Ключники"_s);
@@ -434,7 +435,8 @@ private slots:
     }
 
     void deleteRemovesRow() {
-        m_database->Isql(u"insert into sys$group (id, group_name, lockedout) values (900, 'Я-удалить', 0); commit;"_s);
+        m_database->Isql(
+            u"insert into sys$group (id, group_name, lockedout) values (900, 'Я-удалить', 0); commit;"_s);
         TpFIBDataSet* ds = Groups();
         ds->Open();
         ds->Last();
@@ -450,8 +452,8 @@ private slots:
     void detailOfEmptyMaster() {
         TpFIBDataSet* master = Groups(kNoGroups);
         TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master);
-        TpFIBDataSet* missing = Detail(u"dsR"_s, AdminSql::MissingRightsSelect(), master,
-                                       dcForceOpen | dcForceMasterRefresh);
+        TpFIBDataSet* missing =
+            Detail(u"dsR"_s, AdminSql::MissingRightsSelect(), master, dcForceOpen | dcForceMasterRefresh);
         master->Open();
         QVERIFY(rights->Active());
         QVERIFY(missing->Active());
@@ -469,7 +471,8 @@ private slots:
         TpFIBDataSet* master = MakeDataSet(u"dsM"_s, doubled);
         TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master);
         TpFIBDataSet* closed = Detail(u"dsX"_s, AdminSql::GroupRightsSelect(), master, 0);
-        TpFIBDataSet* kept = Detail(u"dsK"_s, AdminSql::GroupRightsSelect(), master, dcForceOpen | dcIgnoreMasterClose);
+        TpFIBDataSet* kept =
+            Detail(u"dsK"_s, AdminSql::GroupRightsSelect(), master, dcForceOpen | dcIgnoreMasterClose);
         int opens = 0;
         rights->AfterOpen = [&](TDataSet&) { ++opens; };
         master->Open();
@@ -478,9 +481,9 @@ private slots:
         QVERIFY(kept->Active());
         rights->FetchAll();
         QCOMPARE(rights->RecordCount(), 8);  // Бухгалтерия
-        master->Next();                       // the same group again
+        master->Next();                      // the same group again
         QCOMPARE(opens, 1);
-        master->Next();                       // Кассиры
+        master->Next();  // Кассиры
         QCOMPARE(opens, 2);
         rights->FetchAll();
         QCOMPARE(rights->RecordCount(), 3);
@@ -493,8 +496,8 @@ private slots:
     // dcWaitEndMasterScroll: the detail follows once the master has stood still for a while.
     void waitEndMasterScroll() {
         TpFIBDataSet* master = Groups();
-        TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master,
-                                      dcForceOpen | dcWaitEndMasterScroll);
+        TpFIBDataSet* rights =
+            Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master, dcForceOpen | dcWaitEndMasterScroll);
         int opens = 0;
         rights->AfterOpen = [&](TDataSet&) { ++opens; };
         master->Open();
@@ -563,9 +566,9 @@ private slots:
         QCOMPARE(ds->QSelect().Transaction(), static_cast<TFIBTransaction*>(m_tr));
         ds->Append();
         ds->SetFieldValue(u"ID"_s, 1);
-        QVERIFY(!ds->FieldByName(u"T"_s)->IsNull());       // empty-text default, NOT NULL column
+        QVERIFY(!ds->FieldByName(u"T"_s)->IsNull());  // empty-text default, NOT NULL column
         QCOMPARE(ds->FieldValue(u"T"_s).toString(), QString());
-        QVERIFY(ds->FieldByName(u"N"_s)->IsNull());        // empty-text default, nullable column
+        QVERIFY(ds->FieldByName(u"N"_s)->IsNull());  // empty-text default, nullable column
         QVERIFY(ds->FieldByName(u"S"_s)->IsNull());
         ds->SetFieldValue(u"S"_s, u""_s);
         QVERIFY(ds->FieldByName(u"S"_s)->IsNull());
@@ -578,14 +581,17 @@ private slots:
         ds->Post();
         QCOMPARE(ds->QInsert().ParamNamed(u"B"_s).Value(), QVariant(1));
         QVERIFY(ds->QInsert().ParamNamed(u"N"_s).Value().isNull());
-        QCOMPARE(IsqlValue(u"select '[' || t || ']', n is null, s is null, k, m, b, '[' || c || ']' from t_defaults"_s)
-                     .simplified(),
-                 u"[] <true> <true> 5 1.50 1 [ab ]"_s);
+        QCOMPARE(
+            IsqlValue(
+                u"select '[' || t || ']', n is null, s is null, k, m, b, '[' || c || ']' from t_defaults"_s)
+                .simplified(),
+            u"[] <true> <true> 5 1.50 1 [ab ]"_s);
         ds->Reopen(true);
         QCOMPARE(ds->FieldValue(u"C"_s).toString(), u"ab"_s);  // CHAR blanks trimmed when read
         // Display formats for the scaled number and the date.
         QCOMPARE(ds->FieldByName(u"M"_s)->DisplayFormat(), u"#,##0.00"_s);
-        QCOMPARE(ds->FieldByName(u"M"_s)->DisplayText(), u"1.50"_s.replace(u'.', TFormatSettings::Current().DecimalSeparator));
+        QCOMPARE(ds->FieldByName(u"M"_s)->DisplayText(),
+                 u"1.50"_s.replace(u'.', TFormatSettings::Current().DecimalSeparator));
         QCOMPARE(ds->FieldByName(u"D"_s)->DisplayFormat(), u"dd.mm.yyyy"_s);
         QCOMPARE(ds->FieldByName(u"K"_s)->DisplayFormat(), QString());
     }
@@ -622,8 +628,8 @@ private slots:
     // refresh takes the SELECT's parameter.
     void forceMasterRefresh() {
         TpFIBDataSet* master = Groups();
-        TpFIBDataSet* rights = Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master,
-                                      dcForceOpen | dcForceMasterRefresh);
+        TpFIBDataSet* rights =
+            Detail(u"dsGR"_s, AdminSql::GroupRightsSelect(), master, dcForceOpen | dcForceMasterRefresh);
         rights->SetRefreshSQL({u"select r.id, r.rights, r.category, r.notice from sys$rights r"_s,
                                u"where r.id = :OLD_ID and exists (select 1 from sys$group_rights g"_s,
                                u"where g.group_id = :ID and g.right_id = r.id)"_s});

@@ -12,8 +12,10 @@ private slots:
     void defaultsStoreNothing() {
         TDataSetOptionSets sets;
         QVERIFY(sets.StoredEntries().isEmpty());
-        QCOMPARE(sets.Options, poTrimCharFields | poRefreshAfterPost | poStartTransaction | poAutoFormatFields);
-        QCOMPARE(sets.PrepareOptions, pfImportDefaultValues | psUseBooleanField | psGetOrderInfo | psSetEmptyStrToNull);
+        QCOMPARE(sets.Options,
+                 poTrimCharFields | poRefreshAfterPost | poStartTransaction | poAutoFormatFields);
+        QCOMPARE(sets.PrepareOptions,
+                 pfImportDefaultValues | psUseBooleanField | psGetOrderInfo | psSetEmptyStrToNull);
         QCOMPARE(sets.DetailConditions, 0);
     }
 
@@ -25,17 +27,21 @@ private slots:
         QTest::addColumn<int>("detail");
         const int o = kDefaultDsOptions, p = kDefaultPrepareOptions;
         QTest::newRow("dcForceOpen") << u"dcForceOpen"_s << true << o << p << int(dcForceOpen);
-        QTest::newRow("dcForceMasterRefresh") << u"dcForceMasterRefresh"_s << true << o << p << int(dcForceMasterRefresh);
-        QTest::newRow("WaitEndMasterScroll") << u"WaitEndMasterScroll"_s << true << o << p << int(dcWaitEndMasterScroll);
-        QTest::newRow("oTrimCharFields off") << u"oTrimCharFields"_s << false << (o & ~poTrimCharFields) << p << 0;
-        QTest::newRow("oDontAutoClose") << u"oDontAutoClose"_s << true << (o | poDontCloseAfterEndTransaction) << p
-                                        << 0;
+        QTest::newRow("dcForceMasterRefresh")
+            << u"dcForceMasterRefresh"_s << true << o << p << int(dcForceMasterRefresh);
+        QTest::newRow("WaitEndMasterScroll")
+            << u"WaitEndMasterScroll"_s << true << o << p << int(dcWaitEndMasterScroll);
+        QTest::newRow("oTrimCharFields off")
+            << u"oTrimCharFields"_s << false << (o & ~poTrimCharFields) << p << 0;
+        QTest::newRow("oDontAutoClose")
+            << u"oDontAutoClose"_s << true << (o | poDontCloseAfterEndTransaction) << p << 0;
         QTest::newRow("oFetchAll") << u"oFetchAll"_s << true << (o | poFetchAll) << p << 0;
-        QTest::newRow("poEmptyStrToNull off") << u"poEmptyStrToNull"_s << false << o << (p & ~psSetEmptyStrToNull)
-                                              << 0;
-        QTest::newRow("poUseBooleanField off") << u"poUseBooleanField"_s << false << o << (p & ~psUseBooleanField)
-                                               << 0;
-        QTest::newRow("poUseLargeIntField") << u"poUseLargeIntField"_s << true << o << (p | psUseLargeIntField) << 0;
+        QTest::newRow("poEmptyStrToNull off")
+            << u"poEmptyStrToNull"_s << false << o << (p & ~psSetEmptyStrToNull) << 0;
+        QTest::newRow("poUseBooleanField off")
+            << u"poUseBooleanField"_s << false << o << (p & ~psUseBooleanField) << 0;
+        QTest::newRow("poUseLargeIntField")
+            << u"poUseLargeIntField"_s << true << o << (p | psUseLargeIntField) << 0;
     }
 
     // Reading an entry sets or clears its option; writing gives back exactly the entries that differ.
@@ -90,7 +96,8 @@ private slots:
 
     void catalogueQueryText() {
         const QString q = TColumnInfoCache::CatalogueQuery();
-        QVERIFY(q.startsWith(u"Select R.RDB$FIELD_NAME,R.RDB$FIELD_SOURCE,F.RDB$COMPUTED_BLR, \r\nR.RDB$DEFAULT_SOURCE"_s));
+        QVERIFY(q.startsWith(
+            u"Select R.RDB$FIELD_NAME,R.RDB$FIELD_SOURCE,F.RDB$COMPUTED_BLR, \r\nR.RDB$DEFAULT_SOURCE"_s));
         QVERIFY(q.contains(u"where  R.RDB$RELATION_NAME=:TN \r\norder by R.RDB$FIELD_POSITION"_s));
         QVERIFY(q.endsWith(u"R.RDB$FIELD_POSITION"_s));
     }
