@@ -561,7 +561,9 @@ private slots:
         ds->SetInsertSQL({u"insert into t_defaults (id, t, n, s, k, d, m, b, c)"_s,
                           u"values (:id, :t, :n, :s, :k, :d, :m, :b, :c)"_s});
         ds->SetAutoCommit(true);
+        const int reads = TColumnInfoCache::Instance().ReadCount();
         ds->Open();
+        QCOMPARE(TColumnInfoCache::Instance().ReadCount(), reads + 1);  // one new table
         QCOMPARE(ds->QInsert().Transaction(), static_cast<TFIBTransaction*>(m_tw));
         QCOMPARE(ds->QSelect().Transaction(), static_cast<TFIBTransaction*>(m_tr));
         ds->Append();
