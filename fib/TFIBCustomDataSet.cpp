@@ -26,9 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// ISC_DATE counts days from 1858-11-17; the row cache counts Julian days.
-const qint64 kJulianOfIscZero = QDate(1858, 11, 17).toJulianDay();
-
 TpFIBQuery* MakeQuery(QObject* owner, const QString& name) {
     auto* q = new TpFIBQuery(owner);
     q->SetName(name);
@@ -78,12 +75,6 @@ bool SameValue(const QVariant& a, const QVariant& b) {
     if (a.metaType().id() == QMetaType::QTime && b.metaType().id() == QMetaType::QTime)
         return a.toTime() == b.toTime();
     return a.toString() == b.toString();
-}
-
-qint64 Pow10(int n) {
-    qint64 p = 1;
-    while (n-- > 0) p *= 10;
-    return p;
 }
 }  // namespace
 
@@ -358,24 +349,22 @@ TField* TFIBCustomDataSet::CreateField(const TFieldDef& def) {
 }
 
 void TFIBCustomDataSet::InternalFieldsBound() {
-    m_map.assign(size_t(Fields().Count()), TColumnMap());
+    m_reader.Reset(Fields().Count());
     const bool trim = Options() & poTrimCharFields;
     for (TField* f : Fields()) {
         const int col = f->FieldNo() - 1;
-        TColumnMap& m = m_map[size_t(f->Slot())];
-        m.Kind = f->StorageKind();
-        if (col < 0 || col >= m_select->FieldCount()) continue;
-        m.Column = &m_select->FieldAt(col);
-        m.Var = m.Column->SQLVar();
-        m.SQLType = m.Column->SQLType() & ~1;
-        m.Scale = m.Column->SQLScale();
-        m.Trim = trim && f->DataType() == ftString;
+        if (col < 0 || col >= m_select->FieldCount()) {
+            m_reader.Bind(f->Slot(), f->StorageKind(), nullptr, false);
+            continue;
+        }
+        TFIBXSQLVAR* column = &m_select->FieldAt(col);
+        m_reader.Bind(f->Slot(), f->StorageKind(), column, trim && f->DataType() == ftString);
         if (auto* s = dynamic_cast<TStringField*>(f)) {
             const TColumnInfo* info = ColumnInfoOf(col);
             const bool emptyDefault = info && info->EmptyTextDefault;
             if (auto* fs = dynamic_cast<TFIBStringField*>(f)) fs->SetEmptyTextDefault(emptyDefault);
             s->SetTrimTrailing(trim);
-            const bool nullable = (m.Column->SQLType() & 1) != 0;
+            const bool nullable = (column->SQLType() & 1) != 0;
             s->SetEmptyAsNull((PrepareOptions() & psSetEmptyStrToNull) && (!emptyDefault || nullable));
         }
     }
@@ -386,7 +375,7 @@ void TFIBCustomDataSet::InternalFieldsBound() {
 void TFIBCustomDataSet::ApplyFormats() {
     for (TField* f : Fields()) {
         if (!f->DisplayFormat().isEmpty() || f->Slot() < 0) continue;
-        const TColumnMap& m = m_map[size_t(f->Slot())];
+        const int scale = m_reader.ScaleOf(f->Slot());
         switch (f->DataType()) {
             case ftDate:
                 f->SetDisplayFormat(m_defaultFormats.DateDisplayFormat);
@@ -399,9 +388,8 @@ void TFIBCustomDataSet::ApplyFormats() {
                 break;
             case ftFloat:
             case ftBCD:
-                if (m.Column && m.Scale < 0)
-                    f->SetDisplayFormat(m_defaultFormats.NumericDisplayFormat + u'.' +
-                                        QString(-m.Scale, u'0'));
+                if (scale < 0)
+                    f->SetDisplayFormat(m_defaultFormats.NumericDisplayFormat + u'.' + QString(-scale, u'0'));
                 break;
             default:
                 break;
@@ -470,179 +458,16 @@ bool TFIBCustomDataSet::FetchRecord(TRecordBuffer& row) {
     if (!m_select->Open() || m_select->Eof()) return false;
     m_select->Next();
     if (m_select->Eof()) return false;
-    const int n = int(m_map.size());
-    for (int slot = 0; slot < n; ++slot) {
-        const TColumnMap& m = m_map[size_t(slot)];
-        const XSQLVAR* v = m.Var;
-        if (!v || ((v->sqltype & 1) && *v->sqlind == -1)) continue;
-        const char* data = v->sqldata;
-        switch (m.Kind) {
-            case TStorageKind::Bytes: {
-                if (m.SQLType == SQL_TEXT || m.SQLType == SQL_VARYING) {
-                    qsizetype len = v->sqllen;
-                    if (m.SQLType == SQL_VARYING) {
-                        short l;
-                        std::memcpy(&l, data, sizeof l);
-                        len = l;
-                        data += sizeof(short);
-                    }
-                    if (m.Trim)
-                        while (len > 0 && data[len - 1] == ' ') --len;
-                    row.SetBytes(slot, data, len);
-                } else {
-                    const QVariant value = m.Column->Value();
-                    if (value.metaType().id() == QMetaType::QByteArray)
-                        row.SetBytes(slot, value.toByteArray());
-                    else
-                        row.SetBytes(slot, ToWin1251(value.toString()));
-                }
-                break;
-            }
-            case TStorageKind::Int16:
-            case TStorageKind::Int32:
-            case TStorageKind::Int64: {
-                qint64 value = 0;
-                switch (m.SQLType) {
-                    case SQL_SHORT: {
-                        short s;
-                        std::memcpy(&s, data, sizeof s);
-                        value = s;
-                        break;
-                    }
-                    case SQL_LONG: {
-                        ISC_LONG l;
-                        std::memcpy(&l, data, sizeof l);
-                        value = l;
-                        break;
-                    }
-                    case SQL_INT64: {
-                        ISC_INT64 l;
-                        std::memcpy(&l, data, sizeof l);
-                        value = l;
-                        break;
-                    }
-                    case SQL_BOOLEAN:
-                        value = *reinterpret_cast<const unsigned char*>(data) != 0;
-                        break;
-                    default:
-                        StoreValue(*Fields()[slot], m.Column->Value(), row);
-                        continue;
-                }
-                row.SetInteger(slot, value);
-                break;
-            }
-            case TStorageKind::Double: {
-                double value = 0;
-                switch (m.SQLType) {
-                    case SQL_FLOAT: {
-                        float f;
-                        std::memcpy(&f, data, sizeof f);
-                        value = f;
-                        break;
-                    }
-                    case SQL_DOUBLE:
-                    case SQL_D_FLOAT:
-                        std::memcpy(&value, data, sizeof value);
-                        break;
-                    case SQL_SHORT: {
-                        short s;
-                        std::memcpy(&s, data, sizeof s);
-                        value = double(s) / double(Pow10(-m.Scale));
-                        break;
-                    }
-                    case SQL_LONG: {
-                        ISC_LONG l;
-                        std::memcpy(&l, data, sizeof l);
-                        value = double(l) / double(Pow10(-m.Scale));
-                        break;
-                    }
-                    case SQL_INT64: {
-                        ISC_INT64 l;
-                        std::memcpy(&l, data, sizeof l);
-                        value = double(l) / std::pow(10.0, -m.Scale);
-                        break;
-                    }
-                    default:
-                        value = m.Column->Value().toDouble();
-                        break;
-                }
-                row.SetDouble(slot, value);
-                break;
-            }
-            case TStorageKind::Date: {
-                ISC_DATE d;
-                std::memcpy(&d, data, sizeof d);
-                row.SetInteger(slot, (qint64(d) + kJulianOfIscZero) * kTicksPerDay);
-                break;
-            }
-            case TStorageKind::Time: {
-                ISC_TIME t;
-                std::memcpy(&t, data, sizeof t);
-                row.SetInteger(slot, qint64(t));
-                break;
-            }
-            case TStorageKind::DateTime: {
-                ISC_TIMESTAMP ts;
-                std::memcpy(&ts, data, sizeof ts);
-                row.SetInteger(slot, (qint64(ts.timestamp_date) + kJulianOfIscZero) * kTicksPerDay +
-                                         qint64(ts.timestamp_time));
-                break;
-            }
-        }
-    }
+    m_reader.Read(row, Fields());
     return true;
 }
 
 void TFIBCustomDataSet::StoreValue(const TField& field, const QVariant& value, TRecordBuffer& row) const {
-    const int slot = field.Slot();
-    if (slot < 0) return;
-    if (!value.isValid() || value.isNull()) {
-        row.SetNull(slot);
-        return;
-    }
-    switch (field.StorageKind()) {
-        case TStorageKind::Bytes:
-            if (value.metaType().id() == QMetaType::QByteArray) {
-                row.SetBytes(slot, value.toByteArray());
-            } else {
-                QString s = value.toString();
-                if (field.DataType() == ftString && (Options() & poTrimCharFields)) {
-                    qsizetype n = s.size();
-                    while (n > 0 && s[n - 1] == u' ') --n;
-                    s.truncate(n);
-                }
-                row.SetBytes(slot, ToWin1251(s));
-            }
-            break;
-        case TStorageKind::Int16:
-        case TStorageKind::Int32:
-            row.SetInteger(slot, IsIntegral(value) ? value.toLongLong() : std::llround(value.toDouble()));
-            break;
-        case TStorageKind::Int64:
-            if (field.DataType() == ftBCD && field.Size() > 0)
-                row.SetInteger(slot, std::llround(value.toDouble() * double(Pow10(field.Size()))));
-            else
-                row.SetInteger(slot, IsIntegral(value) ? value.toLongLong() : std::llround(value.toDouble()));
-            break;
-        case TStorageKind::Double:
-            row.SetDouble(slot, value.toDouble());
-            break;
-        case TStorageKind::Date:
-            row.SetInteger(slot, TDateTimeField::ToTicks(value.toDate(), QTime()));
-            break;
-        case TStorageKind::Time:
-            row.SetInteger(slot, TDateTimeField::ToTicks(QDate(), value.toTime()));
-            break;
-        case TStorageKind::DateTime: {
-            const QDateTime dt = value.toDateTime();
-            row.SetInteger(slot, TDateTimeField::ToTicks(dt.date(), dt.time()));
-            break;
-        }
-    }
+    TFIBRowReader::StoreValue(field, value, row, Options() & poTrimCharFields);
 }
 
 void TFIBCustomDataSet::InternalClose() {
-    m_map.clear();
+    m_reader.Reset(0);
     if (m_select->Open()) m_select->Close();
 }
 

@@ -11,6 +11,7 @@
 #include "fib/IFIBTransaction.h"
 #include "fib/TColumnInfoCache.h"
 #include "fib/TFIBDatabase.h"
+#include "fib/TFIBRowReader.h"
 #include "fib/TFIBTransaction.h"
 
 class QTimer;
@@ -105,14 +106,6 @@ protected:
 
 private:
     void FollowMaster();
-    struct TColumnMap {
-        int SQLType = 0;  // without the nullable bit
-        int Scale = 0;
-        TStorageKind Kind = TStorageKind::Bytes;
-        const XSQLVAR* Var = nullptr;
-        TFIBXSQLVAR* Column = nullptr;
-        bool Trim = false;
-    };
 
     static bool HasText(const QStringList& lines);
     static bool IsNoAction(const QStringList& lines);
@@ -156,5 +149,5 @@ private:
     TDataSetDefaultFormats m_defaultFormats;
     QTimer* m_scrollTimer = nullptr;                       // dcWaitEndMasterScroll
     std::vector<std::optional<TColumnInfo>> m_columnInfo;  // per SELECT column
-    std::vector<TColumnMap> m_map;                         // per field slot
+    TFIBRowReader m_reader;
 };
