@@ -24,11 +24,13 @@ QString TColumnInfoCache::CatalogueQuery() {
            u"order by R.RDB$FIELD_POSITION"_s;
 }
 
-QString TColumnInfoCache::ParseDefault(const QString& source, bool& emptyText) {
+QString TColumnInfoCache::ParseDefault(const QString& source, bool& emptyText, bool* quoted) {
     emptyText = false;
+    if (quoted) *quoted = false;
     QString d = source.mid(7).trimmed();
     const qsizetype quote = d.indexOf(u'\'');
     if (quote >= 0) {
+        if (quoted) *quoted = true;
         d = d.mid(quote);
         emptyText = d == u"''"_s;
         d.remove(u'\'');
@@ -80,7 +82,7 @@ std::vector<TColumnInfo> TColumnInfoCache::Read(TFIBDatabase& database, const QS
             if (src.isNull() || src.toString().trimmed().isEmpty()) src = q->FieldAt(4).Value();
             if (!src.isNull() && !src.toString().trimmed().isEmpty()) {
                 c.HasDefault = true;
-                c.Default = ParseDefault(src.toString(), c.EmptyTextDefault);
+                c.Default = ParseDefault(src.toString(), c.EmptyTextDefault, &c.QuotedDefault);
             }
             columns.push_back(std::move(c));
             q->Next();

@@ -15,6 +15,7 @@ struct TColumnInfo {
     bool HasDefault = false;
     QString Default;  // without "DEFAULT", trimmed, a quoted text without its quotes
     bool EmptyTextDefault = false;
+    bool QuotedDefault = false;  // the default was a quoted text, not a keyword or a number
 };
 
 // The process-wide cache of column information, read once per table and database name and then reused.
@@ -33,7 +34,7 @@ public:
     static QString CatalogueQuery();
     // A default source such as "DEFAULT 'x'" as kept in TColumnInfo::Default; emptyText tells an empty
     // quoted text.
-    static QString ParseDefault(const QString& source, bool& emptyText);
+    static QString ParseDefault(const QString& source, bool& emptyText, bool* quoted = nullptr);
 
 private:
     std::vector<TColumnInfo> Read(TFIBDatabase& database, const QString& table);

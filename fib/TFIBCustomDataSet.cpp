@@ -411,9 +411,17 @@ void TFIBCustomDataSet::ApplyDefaults() {
                 f->SetDefaultExpression(d == u"1"_s ? b->TrueText() : d == u"0"_s ? b->FalseText() : d);
                 break;
             }
-            case ftString:
-                f->SetDefaultExpression(u'\'' + d + u'\'');
+            case ftString: {
+                // A keyword default (USER, ROLE, NULL) stays a keyword: quoted it would be stored as its
+                // text.
+                static const QStringList words = {u"USER"_s, u"CURRENT_USER"_s, u"ROLE"_s, u"CURRENT_ROLE"_s,
+                                                  u"NULL"_s};
+                if (!info->QuotedDefault && words.contains(d.toUpper()))
+                    f->SetDefaultExpression(d);
+                else
+                    f->SetDefaultExpression(u'\'' + d + u'\'');
                 break;
+            }
             case ftSmallint:
             case ftInteger:
             case ftLargeint:

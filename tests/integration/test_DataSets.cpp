@@ -124,7 +124,8 @@ private slots:
         m_database->Isql(
             u"CREATE TABLE T_DEFAULTS (ID INTEGER NOT NULL PRIMARY KEY, T VARCHAR(10) DEFAULT '' NOT NULL,\n"
             "  N VARCHAR(10) DEFAULT '', S VARCHAR(10), K INTEGER DEFAULT 5, D DATE DEFAULT CURRENT_DATE,\n"
-            "  M NUMERIC(9,2) DEFAULT 1.5, B D_BOOLEAN DEFAULT 1, C CHAR(6));\n"
+            "  M NUMERIC(9,2) DEFAULT 1.5, B D_BOOLEAN DEFAULT 1, C CHAR(6), U VARCHAR(31) DEFAULT USER,\n"
+            "  Q VARCHAR(10) DEFAULT 'USER', Z VARCHAR(10) DEFAULT NULL);\n"
             "COMMIT;\n"_s);
     }
     void cleanupTestCase() { m_database.reset(); }
@@ -578,6 +579,9 @@ private slots:
         QCOMPARE(ds->FieldByName(u"D"_s)->AsDateTime().date(), QDate::currentDate());
         QCOMPARE(ds->FieldByName(u"M"_s)->AsFloat(), 1.5);
         QCOMPARE(ds->FieldValue(u"B"_s), QVariant(true));
+        QCOMPARE(ds->FieldValue(u"U"_s).toString(), u"SYSDBA"_s);  // the keyword, not its text
+        QCOMPARE(ds->FieldValue(u"Q"_s).toString(), u"USER"_s);    // a quoted text
+        QVERIFY(ds->FieldByName(u"Z"_s)->IsNull());
         ds->SetFieldValue(u"C"_s, u"ab \t\n"_s);
         QCOMPARE(ds->FieldValue(u"C"_s).toString(), u"ab"_s);
         ds->Post();

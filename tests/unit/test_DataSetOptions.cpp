@@ -90,8 +90,10 @@ private slots:
         QFETCH(QString, value);
         QFETCH(bool, emptyText);
         bool empty = !emptyText;
-        QCOMPARE(TColumnInfoCache::ParseDefault(source, empty), value);
+        bool quoted = false;
+        QCOMPARE(TColumnInfoCache::ParseDefault(source, empty, &quoted), value);
         QCOMPARE(empty, emptyText);
+        QCOMPARE(quoted, source.contains(u'\''));
     }
 
     void catalogueQueryText() {
