@@ -84,8 +84,8 @@ public:
     // Databases. AddDatabase refuses one of another client library file with a plain exception.
     void AddDatabase(TFIBDatabase* database) override;
     void DatabaseFreed(TFIBDatabase* database) override;
-    int DatabaseCount() const { return int(m_databases.size()); }
-    TFIBDatabase* Database(int index) const { return m_databases.at(std::size_t(index)); }
+    int DatabaseCount() const override { return int(m_databases.size()); }
+    TFIBDatabase* Database(int index) const override { return m_databases.at(std::size_t(index)); }
     bool IncludesDatabase(const TFIBDatabase* database) const;
 
     // Statement bindings, told in the orders of start and end.
