@@ -207,6 +207,10 @@ void TDataSet::Open() {
         }
         for (TField* f : m_fields.m_fields) f->m_slot = -1;
         if (madeFields) DestroyDefaultFields();
+        if (m_openAbandoned) {
+            m_openAbandoned = false;
+            return;
+        }
         throw;
     }
     m_state = dsInactive;
@@ -250,6 +254,11 @@ void TDataSet::Reopen(bool fetchAll) {
         FetchAll();
         First();
     }
+}
+
+void TDataSet::AbandonOpen() {
+    m_openAbandoned = true;
+    throw EAbort();
 }
 
 void TDataSet::CheckActive() const {

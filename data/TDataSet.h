@@ -138,6 +138,9 @@ protected:
     // The protocol of a concrete dataset.
     // Prepares and executes; fills FieldDefs (afresh at every opening) with the source columns.
     virtual void InternalOpen() = 0;
+    // Ends InternalOpen for a failure already reported and suppressed: Open returns normally with the
+    // dataset closed.
+    [[noreturn]] void AbandonOpen();
     // Called once the fields are bound and the row layout is set, before the first fetch.
     virtual void InternalFieldsBound() {}
     // Fills row (already reset: every slot null) with the next source row; false at the end.
@@ -241,6 +244,7 @@ private:
     bool m_disabledClosed = false;
     bool m_initializing = false;
     bool m_afterPost = false;
+    bool m_openAbandoned = false;
     std::vector<TDataSource*> m_sources;
     std::unique_ptr<TMasterDataLink> m_masterLink;
 };

@@ -212,6 +212,16 @@ void TFIBCustomDataSet::ReadTransactionEnded(TTransactionAction action) {
 
 // ---- opening
 
+namespace {
+// A failure that the error handler suppressed leaves its status in the thread's vector.
+void ClearStatus() {
+    ISC_STATUS* sv = ThreadStatusVector();
+    sv[0] = 1;
+    sv[1] = 0;
+}
+bool LastCallFailed() { return ThreadStatusVector()[1] != 0; }
+}  // namespace
+
 bool TFIBCustomDataSet::Prepared() const { return m_select->Prepared(); }
 
 void TFIBCustomDataSet::Prepare() {
@@ -229,17 +239,24 @@ void TFIBCustomDataSet::Prepare() {
     if (!HasText(m_select->SQL())) RaiseClientError(37, {u"Prepare "_s + FullName()});
     m_select->SetOptions(Options() & poTrimCharFields ? qoTrimCharFields : 0);
     m_select->Prepare();
-    // A failure the error handler suppressed leaves the statement unprepared: the opening ends silently.
+    // A failure the error handler suppressed leaves the statement unprepared.
     if (!m_select->Prepared()) throw EAbort();
 }
 
 void TFIBCustomDataSet::InternalOpen() {
-    Prepare();
+    // A failure the error handler suppressed: Open returns normally and the dataset stays closed.
+    ClearStatus();
+    try {
+        Prepare();
+    } catch (const EAbort&) {
+        if (!m_select->Prepared() && LastCallFailed()) AbandonOpen();
+        throw;
+    }
     SubscribeTransaction(m_transaction);
     ReadColumnInfo();
     if (Master()) FillFromMaster();
     m_select->ExecQuery();
-    if (!m_select->Open()) throw EAbort();
+    if (!m_select->Open()) AbandonOpen();
 
     std::vector<TFieldDef>& defs = FieldDefs();
     defs.clear();
@@ -573,16 +590,6 @@ void TFIBCustomDataSet::StartForWrite(TFIBQuery& query) {
     TFIBTransaction* tr = query.Transaction();
     if (tr && !tr->Active() && (Options() & poStartTransaction)) tr->StartTransaction();
 }
-
-namespace {
-// A failure that the error handler suppressed leaves its status in the thread's vector.
-void ClearStatus() {
-    ISC_STATUS* sv = ThreadStatusVector();
-    sv[0] = 1;
-    sv[1] = 0;
-}
-bool LastCallFailed() { return ThreadStatusVector()[1] != 0; }
-}  // namespace
 
 // ---- writing
 

@@ -679,6 +679,12 @@ private slots:
         QCOMPARE(ds->RecordCount(), 5);
         QCOMPARE(ds->State(), dsBrowse);
         if (m_tw->Active()) m_tw->Rollback();
+        // A SELECT the server refuses: Open returns normally and the dataset stays closed.
+        TpFIBDataSet* bad = MakeDataSet(u"dsBad"_s, {u"select nothing from nowhere"_s});
+        bad->Open();
+        QCOMPARE(handler.Count, 3);
+        QVERIFY(!bad->Active());
+        QCOMPARE(bad->Fields().Count(), 0);
     }
 
     // The administrator window's components may go first: the datasets forget them and close.
