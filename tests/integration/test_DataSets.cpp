@@ -183,6 +183,11 @@ private slots:
         ds->Cancel();
         ds->Close();
         QCOMPARE(ds->Fields().Count(), 0);
+        // Without psUseBooleanField the Boolean domain is a small integer again.
+        ds->SetPrepareOptions(ds->PrepareOptions() & ~psUseBooleanField);
+        ds->Open();
+        QCOMPARE(ds->FieldByName(u"LOCKEDOUT"_s)->DataType(), ftSmallint);
+        QCOMPARE(ds->FieldByName(u"LOCKEDOUT"_s)->DefaultExpression(), u"0"_s);
     }
 
     void blankSelectRaises37() {
@@ -232,6 +237,10 @@ private slots:
         plain->Open();
         QCOMPARE(plain->Transaction(), static_cast<TFIBTransaction*>(m_tr));
         QCOMPARE(plain->QUpdate().Transaction(), static_cast<TFIBTransaction*>(m_tw));
+        QCOMPARE(plain->QRefresh().Transaction(), static_cast<TFIBTransaction*>(m_tr));
+        plain->SetRefreshTransactionKind(tkUpdateTransaction);
+        QCOMPARE(plain->QRefresh().Transaction(), static_cast<TFIBTransaction*>(m_tw));
+        QCOMPARE(plain->QSelect().Transaction(), static_cast<TFIBTransaction*>(m_tr));
     }
 
     // Writes in browse state raise 42 naming the dataset; after Edit they go to the statement.
