@@ -235,9 +235,9 @@ void TFIBCustomDataSet::Prepare() {
     if (!m_transaction) RaiseClientError(22, {FullName()});
     if (!m_transaction->Active() && (Options() & poStartTransaction)) m_transaction->StartTransaction();
     m_transaction->CheckActive();
+    ApplyQueryOptions(*m_select);
     if (Prepared()) return;
     if (!HasText(m_select->SQL())) RaiseClientError(37, {u"Prepare "_s + FullName()});
-    m_select->SetOptions(Options() & poTrimCharFields ? qoTrimCharFields : 0);
     m_select->Prepare();
     // A failure the error handler suppressed leaves the statement unprepared.
     if (!m_select->Prepared()) throw EAbort();
@@ -586,7 +586,15 @@ void TFIBCustomDataSet::CopyReturned(TFIBQuery& query, TRecordBuffer& row) {
     }
 }
 
+void TFIBCustomDataSet::ApplyQueryOptions(TFIBQuery& query) const {
+    // poNoForceIsNull keeps "= :param" as written when the parameter is NULL.
+    const TpFIBQueryOptions wanted = (Options() & poTrimCharFields ? qoTrimCharFields : 0) |
+                                     (Options() & poNoForceIsNull ? qoNoForceIsNull : 0);
+    if (query.Options() != wanted) query.SetOptions(wanted);
+}
+
 void TFIBCustomDataSet::StartForWrite(TFIBQuery& query) {
+    ApplyQueryOptions(query);
     TFIBTransaction* tr = query.Transaction();
     if (tr && !tr->Active() && (Options() & poStartTransaction)) tr->StartTransaction();
 }
@@ -647,8 +655,8 @@ void TFIBCustomDataSet::InternalAfterPost() {
 bool TFIBCustomDataSet::RefreshRow(TRecordBuffer& row) {
     TpFIBQuery& q = *m_refresh;
     const TRowView view(&row);
-    FillParams(q, view, view, Master() != nullptr);
     StartForWrite(q);
+    FillParams(q, view, view, Master() != nullptr);
     q.ExecQuery();
     const bool got = q.Open() && !q.Eof();
     if (got) CopyReturned(q, row);

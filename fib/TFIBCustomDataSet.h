@@ -126,6 +126,8 @@ private:
     void CopyReturned(TFIBQuery& query, TRecordBuffer& row);
     // Stores a value read from a statement into the slot of field.
     void StoreValue(const TField& field, const QVariant& value, TRecordBuffer& row) const;
+    void ApplyQueryOptions(TFIBQuery& query) const;
+    // Options, then the statement's transaction started when inactive (poStartTransaction).
     void StartForWrite(TFIBQuery& query);
     // Runs the refresh statement for row; true when a row came back (then row holds it).
     bool RefreshRow(TRecordBuffer& row);

@@ -472,6 +472,13 @@ private slots:
         QVERIFY(rights->IsEmpty());
         missing->FetchAll();
         QCOMPARE(missing->RecordCount(), 20);
+        // With poNoForceIsNull the comparison stays "= NULL" and selects nothing.
+        missing->Close();
+        missing->SetOptions(missing->Options() | poNoForceIsNull);
+        missing->Open();
+        QVERIFY(!missing->QSelect().ProcessedSQL().contains(u"IS NULL"_s));
+        missing->FetchAll();
+        QCOMPARE(missing->RecordCount(), 20);  // "not in (nothing)" holds for every right
     }
 
     // Following the master: reopen only when the key changed; open and close with the master.
