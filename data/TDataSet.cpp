@@ -207,6 +207,10 @@ void TDataSet::Open() {
         }
         for (TField* f : m_fields.m_fields) f->m_slot = -1;
         if (madeFields) DestroyDefaultFields();
+        if (m_openAbandoned) {
+            m_openAbandoned = false;
+            return;
+        }
         throw;
     }
     m_state = dsInactive;
@@ -250,6 +254,11 @@ void TDataSet::Reopen(bool fetchAll) {
         FetchAll();
         First();
     }
+}
+
+void TDataSet::AbandonOpen() {
+    m_openAbandoned = true;
+    throw EAbort();
 }
 
 void TDataSet::CheckActive() const {
@@ -332,12 +341,15 @@ TRowView TDataSet::RowAt(int recNo) const {
 void TDataSet::ReadCurrentRow(TRecordBuffer& row) const {
     row.Reset(&m_layout);
     int r = CurrentCacheRow();
-    if (r >= 0 && m_state != dsInsert) row.Load(m_cache.Row(r));
+    if (r >= 0 && (m_state != dsInsert || m_afterPost)) row.Load(m_cache.Row(r));
 }
 
 void TDataSet::WriteCurrentRow(const TRecordBuffer& row) {
     int r = CurrentCacheRow();
-    if (r >= 0 && m_state != dsInsert) m_cache.Replace(r, row);
+    if (r < 0 || (m_state == dsInsert && !m_afterPost)) return;
+    m_cache.Replace(r, row);
+    // The row of edit or insert state is what fields read until the state returns to browse.
+    if (m_afterPost) m_edit.Load(m_cache.Row(r));
 }
 
 int TDataSet::RecNo() const {
@@ -636,8 +648,11 @@ void TDataSet::Post() {
     m_modified = false;
     m_bof = m_eof = false;
     try {
+        m_afterPost = true;
         InternalAfterPost();
+        m_afterPost = false;
     } catch (...) {
+        m_afterPost = false;
         // The row is written and stored; staying in edit or insert state would write it twice.
         SetState(dsBrowse);
         DataEvent(deDataSetChange);

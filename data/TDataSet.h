@@ -138,6 +138,9 @@ protected:
     // The protocol of a concrete dataset.
     // Prepares and executes; fills FieldDefs (afresh at every opening) with the source columns.
     virtual void InternalOpen() = 0;
+    // Ends InternalOpen for a failure already reported and suppressed: Open returns normally with the
+    // dataset closed.
+    [[noreturn]] void AbandonOpen();
     // Called once the fields are bound and the row layout is set, before the first fetch.
     virtual void InternalFieldsBound() {}
     // Fills row (already reset: every slot null) with the next source row; false at the end.
@@ -147,7 +150,8 @@ protected:
     // returns). A throw, or false for a failure already reported and suppressed, leaves the
     // dataset in its state with the values entered (a throw goes on to Post's caller).
     virtual bool InternalPost(TRecordBuffer& row, bool inserting) = 0;
-    // After the row is stored in the cache: commit, refresh. A throw still ends in browse state.
+    // After the row is stored in the cache: commit, refresh (ReadCurrentRow and WriteCurrentRow reach the
+    // saved row here, a new one included). A throw still ends in browse state.
     virtual void InternalAfterPost() {}
     // Deletes the current row in the source (ActiveRow: values, StoredRow: old values). A throw,
     // or false for a suppressed failure, leaves the row and the state.
@@ -239,6 +243,8 @@ private:
     bool m_disabledEvent = false;
     bool m_disabledClosed = false;
     bool m_initializing = false;
+    bool m_afterPost = false;
+    bool m_openAbandoned = false;
     std::vector<TDataSource*> m_sources;
     std::unique_ptr<TMasterDataLink> m_masterLink;
 };

@@ -44,6 +44,8 @@ public:
     QString SQLName() const;
     QString OwnerName() const;
     QString AliasName() const;
+    // A result column's descriptor variable, for readers that convert the fetched row themselves.
+    const XSQLVAR* SQLVar() const { return Var(); }
 
 private:
     friend class TFIBXSQLDA;

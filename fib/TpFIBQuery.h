@@ -1,9 +1,7 @@
 #pragma once
+#include "data/DBTypes.h"
 #include "fib/FIBErrors.h"
 #include "fib/TFIBQuery.h"
-
-// What a failed execution goes on with.
-enum TDataAction { daFail, daAbort, daRetry };
 
 // The statement component the program uses: an execution that fails with a database error is offered
 // to OnExecuteError, which may let it fail, abort silently or retry.
