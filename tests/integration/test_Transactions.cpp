@@ -321,7 +321,9 @@ private slots:
         QCOMPARE(timeouts, 1);
         QCOMPARE(Workers(), 0);
 
-        // Activity clears the idle mark: kept busy for five periods it stays active.
+        // Activity clears the idle mark: kept busy for longer than a period it stays active. The period
+        // is long against the pauses, so a slow machine does not let two ticks pass between activities.
+        m_tw->SetTimeout(400);
         m_tw->StartTransaction();
         for (int i = 0; i < 10; ++i) {
             QTest::qWait(50);
