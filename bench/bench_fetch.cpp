@@ -8,8 +8,7 @@
 //
 // The WORKER table is emptied and filled with rows of Cyrillic text first. Environment: FB_USER,
 // FB_PASSWORD (SYSDBA, masterkey), FB_CLIENT (libfbclient.so.2).
-#include <dlfcn.h>
-#include <ibase.h>
+#include "bench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,113 +28,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString Env(const char* name, const char* fallback) {
-    const QString v = qEnvironmentVariable(name);
-    return v.isEmpty() ? QString::fromLatin1(fallback) : v;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The plain loop: the client library's own calls, rows fetched into one buffer and nothing converted.
-class PlainClient {
-public:
-    explicit PlainClient(const QString& library) {
-        m_lib = dlopen(library.toLocal8Bit().constData(), RTLD_NOW);
-        if (!m_lib) throw std::runtime_error("cannot load the client library");
-        attach = Sym<decltype(&isc_attach_database)>("isc_attach_database");
-        detach = Sym<decltype(&isc_detach_database)>("isc_detach_database");
-        start = Sym<decltype(&isc_start_transaction)>("isc_start_transaction");
-        commit = Sym<decltype(&isc_commit_transaction)>("isc_commit_transaction");
-        alloc = Sym<decltype(&isc_dsql_allocate_statement)>("isc_dsql_allocate_statement");
-        prepare = Sym<decltype(&isc_dsql_prepare)>("isc_dsql_prepare");
-        describe = Sym<decltype(&isc_dsql_describe)>("isc_dsql_describe");
-        execute = Sym<decltype(&isc_dsql_execute)>("isc_dsql_execute");
-        fetch = Sym<decltype(&isc_dsql_fetch)>("isc_dsql_fetch");
-        freeStmt = Sym<decltype(&isc_dsql_free_statement)>("isc_dsql_free_statement");
-    }
-    ~PlainClient() { dlclose(m_lib); }
-    PlainClient(const PlainClient&) = delete;
-    PlainClient& operator=(const PlainClient&) = delete;
-
-    // Rows per second of one pass over sql.
-    double Fetch(const QByteArray& dbName, const QByteArray& user, const QByteArray& password, const char* sql,
-                 long& rows) {
-        ISC_STATUS sv[ISC_STATUS_LENGTH];
-        QByteArray dpb;
-        dpb.append(char(isc_dpb_version1));
-        auto add = [&](char code, const QByteArray& value) {
-            dpb.append(code);
-            dpb.append(char(value.size()));
-            dpb.append(value);
-        };
-        add(isc_dpb_lc_ctype, "WIN1251");
-        add(isc_dpb_user_name, user);
-        add(isc_dpb_password, password);
-        isc_db_handle db = 0;
-        Check(attach(sv, short(dbName.size()), dbName.constData(), &db, short(dpb.size()), dpb.constData()), sv);
-        isc_tr_handle tr = 0;
-        static char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_nowait, isc_tpb_rec_version,
-                             isc_tpb_read_committed};
-        Check(start(sv, &tr, 1, &db, short(sizeof tpb), tpb), sv);
-        isc_stmt_handle st = 0;
-        Check(alloc(sv, &db, &st), sv);
-        std::vector<char> raw(XSQLDA_LENGTH(64));
-        auto* da = reinterpret_cast<XSQLDA*>(raw.data());
-        da->version = SQLDA_VERSION1;
-        da->sqln = 64;
-        Check(prepare(sv, &tr, &st, 0, sql, 3, da), sv);
-        Check(describe(sv, &st, 1, da), sv);
-        std::vector<std::vector<char>> buffers(size_t(da->sqld));
-        std::vector<short> nulls(size_t(da->sqld));
-        for (int i = 0; i < da->sqld; ++i) {
-            XSQLVAR& v = da->sqlvar[i];
-            buffers[size_t(i)].resize(size_t(v.sqllen) + 2);
-            v.sqldata = buffers[size_t(i)].data();
-            v.sqlind = &nulls[size_t(i)];
-        }
-        QElapsedTimer clock;
-        clock.start();
-        Check(execute(sv, &tr, &st, 1, nullptr), sv);
-        rows = 0;
-        ISC_STATUS s;
-        while ((s = fetch(sv, &st, 1, da)) == 0) ++rows;
-        if (s != 100) Check(s, sv);
-        const double seconds = double(clock.nsecsElapsed()) / 1e9;
-        freeStmt(sv, &st, DSQL_drop);
-        commit(sv, &tr);
-        detach(sv, &db);
-        return double(rows) / seconds;
-    }
-
-private:
-    template <typename T>
-    T Sym(const char* name) {
-        void* p = dlsym(m_lib, name);
-        if (!p) throw std::runtime_error(name);
-        return reinterpret_cast<T>(p);
-    }
-    static void Check(ISC_STATUS status, const ISC_STATUS* sv) {
-        if (status) {
-            std::fprintf(stderr, "client call failed: %ld\n", long(sv[1]));
-            throw std::runtime_error("client call failed");
-        }
-    }
-
-    void* m_lib = nullptr;
-    decltype(&isc_attach_database) attach;
-    decltype(&isc_detach_database) detach;
-    decltype(&isc_start_transaction) start;
-    decltype(&isc_commit_transaction) commit;
-    decltype(&isc_dsql_allocate_statement) alloc;
-    decltype(&isc_dsql_prepare) prepare;
-    decltype(&isc_dsql_describe) describe;
-    decltype(&isc_dsql_execute) execute;
-    decltype(&isc_dsql_fetch) fetch;
-    decltype(&isc_dsql_free_statement) freeStmt;
-};
 
 // Seconds isql-fb takes to run the script with its output thrown away.
 double IsqlSeconds(const QString& dbName, const QString& user, const QString& password, const QByteArray& script) {
@@ -200,8 +92,9 @@ int main(int argc, char** argv) {
         PlainClient plain(client);
         std::vector<double> plainRates, layerRates, isqlRates;
         long rows = 0;
+        double rawBytes = 0;
         for (int round = 0; round < 5; ++round) {
-            plainRates.push_back(plain.Fetch(dbName.toLocal8Bit(), user.toLatin1(), password.toLatin1(), select, rows));
+            plainRates.push_back(plain.Fetch(dbName.toLocal8Bit(), user.toLatin1(), password.toLatin1(), select, rows, rawBytes));
 
             tr.StartTransaction();
             TpFIBQuery q;

@@ -8,6 +8,7 @@
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
+#include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
@@ -126,14 +127,7 @@ private slots:
     void init() {
         m_form = std::make_unique<QObject>();
         m_form->setObjectName(u"AdminForm"_s);
-        m_db = new TpFIBDatabase(m_form.get());
-        m_db->SetName(u"db"_s);
-        m_db->SetDBName(m_database->ConnectionString());
-        m_db->SetLibraryName(TestServer::Client());
-        m_db->SetSQLDialect(3);
-        m_db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name=SYSDBA"_s});
-        m_db->ConnectParams().SetUserName(TestServer::User());
-        m_db->ConnectParams().SetPassword(TestServer::Password());
+        m_db = MakeTestDatabase(m_form.get(), m_database->ConnectionString(), TestServer::Password());
         m_tw = MakeTransaction(u"trWriteQ"_s, kWriteParams);
         m_tr = MakeTransaction(u"trReadQ"_s, kReadParams);
         m_db->SetDefaultTransaction(m_tr);
