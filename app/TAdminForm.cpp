@@ -105,16 +105,28 @@ void TAdminForm::showEvent(QShowEvent* event) {
 
 void TAdminForm::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (event->isAccepted()) emit Closed();
+    if (!event->isAccepted()) return;
+    m_closed = true;
+    emit Closed();
 }
 
 void TAdminForm::CloseLater() {
-    if (m_closing) return;
-    m_closing = true;
+    m_closeWanted = true;
+    // During the login the window is still being shown: a close run now, from the loop of a message
+    // box, would be undone when the showing ends. The login queues it when it is over.
+    if (m_inFormShow || m_closeQueued) return;
+    m_closeQueued = true;
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TAdminForm::FormShow() {
+    m_inFormShow = true;
+    Login();
+    m_inFormShow = false;
+    if (m_closeWanted) CloseLater();
+}
+
+void TAdminForm::Login() {
     QString database = StoredText(u"DATABASE"_s);
     QString userName = StoredText(u"USERNAME"_s);
     QString server = StoredText(u"SERVER"_s);
@@ -146,7 +158,7 @@ void TAdminForm::FormShow() {
     if (m_db->Connected())
         m_db->Close();
     else
-        CloseLater();
+        m_closeWanted = true;
 }
 
 void TAdminForm::FibErrorHandlerFIBErrorEvent(QObject* /*Sender*/, EFIBError& ErrorValue, TKindIBError KindIBError,

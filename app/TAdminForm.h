@@ -46,8 +46,10 @@ public:
     QString LoginServer() const { return m_loginServer; }
     QString LoginLibrary() const { return m_loginLibrary; }
 
-    // The login sequence.
+    // The login sequence; a login that did not succeed closes the window once it is shown.
     void FormShow();
+    // The window has closed (and Closed was sent).
+    bool HasClosed() const { return m_closed; }
     void FibErrorHandlerFIBErrorEvent(QObject* Sender, EFIBError& ErrorValue, TKindIBError KindIBError,
                                       bool& DoRaise);
 
@@ -62,7 +64,9 @@ protected:
 private:
     QString StoredText(const QString& name) const;
     void SetStoredText(const QString& name, const QString& value);
+    // Closes the window from the event loop (after the login when it runs now).
     void CloseLater();
+    void Login();
     TpFIBTransaction* MakeTransaction(const QString& name, bool writing);
 
     IUserPrompts& m_prompts;
@@ -74,5 +78,8 @@ private:
     TpFIBTransaction *m_tr, *m_tw, *m_trq, *m_twq, *m_trReadQ, *m_trWriteQ;
     std::unique_ptr<TFormStorageHooks> m_storageHooks;
     QString m_loginUser, m_loginPassword, m_loginServer, m_loginLibrary;
-    bool m_closing = false;
+    bool m_inFormShow = false;
+    bool m_closeWanted = false;
+    bool m_closeQueued = false;
+    bool m_closed = false;
 };

@@ -2,7 +2,7 @@
 
 #include "app/AppFonts.h"
 #include "app/AppIcons.h"
-#include "app/TAdminForm.h"
+#include "app/AdminProgram.h"
 #include "ui/TMessageBoxPrompts.h"
 
 using namespace Qt::StringLiterals;
@@ -15,8 +15,5 @@ int main(int argc, char** argv) {
     InstallFontSubstitutes();
 
     TMessageBoxPrompts prompts;
-    TAdminForm form(prompts);
-    QObject::connect(&form, &TAdminForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    form.show();
-    return app.exec();
+    return RunAdministrator(prompts);
 }

@@ -162,6 +162,7 @@ void TDataSet::DestroyDefaultFields() {
 // ---- opening and closing
 
 void TDataSet::ResetRows() {
+    ++m_rowsGeneration;
     m_cache.Reset();
     m_order.clear();
     m_order.shrink_to_fit();
@@ -250,7 +251,8 @@ void TDataSet::Reopen(bool fetchAll) {
         throw;
     }
     m_defaultFields = made;
-    if (fetchAll) {
+    // A suppressed failure leaves the dataset closed and Reopen returns normally like Open.
+    if (fetchAll && Active()) {
         FetchAll();
         First();
     }
@@ -598,6 +600,10 @@ void TDataSet::Post() {
         if (f->Required() && f->IsNull())
             DatabaseError(FormatMessage(DBText::FieldRequired, {f->DisplayName()}), this);
     const bool inserting = m_state == dsInsert;
+    // A lost connection may end the reading transaction and so close the dataset while the row is
+    // written; what Post set up in the row cache is gone then and must not be undone.
+    const quint64 generation = m_rowsGeneration;
+    const auto closedMeanwhile = [&] { return m_rowsGeneration != generation || !Active(); };
     int row = -1;
     bool written = false;
     for (;;) {
@@ -613,6 +619,7 @@ void TDataSet::Post() {
             written = InternalPost(m_edit, inserting);
             break;
         } catch (...) {
+            if (closedMeanwhile()) throw;
             if (inserting && row >= 0) {
                 m_order.erase(m_order.begin() + m_insertPos);
                 m_cache.RemoveLast();
@@ -630,6 +637,7 @@ void TDataSet::Post() {
             throw;
         }
     }
+    if (closedMeanwhile()) return;
     if (!written) {
         if (inserting && row >= 0) {
             m_order.erase(m_order.begin() + m_insertPos);
@@ -653,11 +661,13 @@ void TDataSet::Post() {
         m_afterPost = false;
     } catch (...) {
         m_afterPost = false;
+        if (closedMeanwhile()) throw;
         // The row is written and stored; staying in edit or insert state would write it twice.
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
         throw;
     }
+    if (closedMeanwhile()) return;
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
     CallEvent(AfterPost);
@@ -671,12 +681,15 @@ void TDataSet::Delete() {
     if (!AllowsDelete()) throw EAbort();
     CallEvent(BeforeDelete);
     CallEvent(BeforeScroll);
+    const quint64 generation = m_rowsGeneration;
+    const auto closedMeanwhile = [&] { return m_rowsGeneration != generation || !Active(); };
     bool deleted = false;
     for (;;) {
         try {
             deleted = InternalDelete();
             break;
         } catch (...) {
+            if (closedMeanwhile()) throw;
             TDataAction action = daFail;
             try {
                 throw;
@@ -689,7 +702,7 @@ void TDataSet::Delete() {
             throw;
         }
     }
-    if (!deleted) return;
+    if (!deleted || closedMeanwhile()) return;
     m_cache.SetStatus(CurrentCacheRow(), usDeleted);
     m_order.erase(m_order.begin() + m_cur);
     if (m_cur >= int(m_order.size())) {
@@ -703,10 +716,12 @@ void TDataSet::Delete() {
     try {
         InternalAfterDelete();
     } catch (...) {
+        if (closedMeanwhile()) throw;
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
         throw;
     }
+    if (closedMeanwhile()) return;
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
     CallEvent(AfterDelete);

@@ -245,6 +245,7 @@ private:
     bool m_initializing = false;
     bool m_afterPost = false;
     bool m_openAbandoned = false;
+    quint64 m_rowsGeneration = 0;  // counts row-cache resets: a close during Post or Delete shows here
     std::vector<TDataSource*> m_sources;
     std::unique_ptr<TMasterDataLink> m_masterLink;
 };

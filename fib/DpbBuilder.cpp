@@ -173,7 +173,9 @@ QByteArray BuildDPB(QStringList& lines, bool isFirebird) {
         case 0: RaiseClientError(9, {written});
         default: RaiseClientError(8, {DpbNameOf(code)});
         }
-        if (dpb.size() > 0xFFFF) RaiseDpbError(u"Буфер параметров DPB длиннее 65535 байт."_s);
+        // The attach call takes the length as a signed 16-bit number.
+        if (dpb.size() > kMaxDpbLength)
+            RaiseDpbError(FormatMessage(u"Буфер параметров DPB длиннее %d байт."_s, {QString::number(kMaxDpbLength)}));
     }
     return dpb;
 }

@@ -14,7 +14,8 @@ QString DpbNameOf(int code);
 // Builds the database parameter buffer from the parameter lines in order. Every line is trimmed in place
 // (the caller writes the lines back). Throws client error 8 (refused word), 9 (unknown word), EConvertError
 // for a numeric value that is no integer, and EFIBClientError -1 for a value longer than 255 bytes or a
-// buffer longer than 65535 bytes.
+// buffer longer than kMaxDpbLength bytes.
+constexpr int kMaxDpbLength = 32767;
 QByteArray BuildDPB(QStringList& lines, bool isFirebird);
 
 // The shutdown flags byte of a "shutdown" value such as "force,single".

@@ -301,7 +301,24 @@ bool IsOperatorGap(char16_t c) {
 struct Replacement {
     qsizetype from = -1;
     bool notNull = false;
+    qsizetype opEnd = -1;  // just past the operator
 };
+
+// Where the comparison ends: past the parameter and the ")" matching each "(" between the operator and
+// the parameter (blanks between them included); -1 when they are not all there before ceiling.
+qsizetype PastClosingBrackets(QStringView s, qsizetype opEnd, const TSQLParamRef& p, qsizetype ceiling) {
+    int open = 0;
+    for (qsizetype q = opEnd; q < p.Start; ++q)
+        if (s[q] == u'(') ++open;
+    qsizetype to = p.End;
+    while (open > 0) {
+        while (to < ceiling && (s[to] == u' ' || s[to] == u'\t' || s[to] == u'\r' || s[to] == u'\n')) ++to;
+        if (to >= ceiling || s[to] != u')') return -1;
+        ++to;
+        --open;
+    }
+    return to;
+}
 
 // Where the comparison before the parameter starts, and its kind; from -1 when it is not = or <> and friends.
 // floor is where the previous parameter ends: the search never reaches into it.
@@ -314,11 +331,11 @@ Replacement ComparisonBefore(QStringView s, const TSQLParamRef& p, qsizetype flo
     const bool beforeOwn = q - 1 >= floor;
     const char16_t before = At(s, q - 1);
     if (op == u'=') {
-        if (before == u'!' || before == u'^' || before == u'~') return beforeOwn ? Replacement{q - 1, true} : Replacement{};
+        if (before == u'!' || before == u'^' || before == u'~') return beforeOwn ? Replacement{q - 1, true, q + 1} : Replacement{};
         if (before == u'<' || before == u'>') return {};
-        return {q, false};
+        return {q, false, q + 1};
     }
-    if (op == u'>' && before == u'<' && beforeOwn) return {q - 1, true};
+    if (op == u'>' && before == u'<' && beforeOwn) return {q - 1, true, q + 1};
     return {};
 }
 
@@ -335,7 +352,12 @@ TSQLNullRewrite RewriteNullParams(QStringView sql, const QList<TSQLParamRef>& pa
         const qsizetype floor = k > 0 ? params[k - 1].End : 0;
         const Replacement rep = ComparisonBefore(sql, p, floor);
         if (rep.from < 0) continue;
-        r.Text.replace(rep.from, p.End - rep.from, rep.notNull ? u" IS NOT NULL "_s : u" IS NULL "_s);
+        // Brackets opened between the operator and the parameter go with the comparison, and so do
+        // their closing ones: "A = (:a)" becomes "A IS NULL ". Without all of them it stays as written.
+        const qsizetype ceiling = k + 1 < params.size() ? params[k + 1].Start : sql.size();
+        const qsizetype to = PastClosingBrackets(sql, rep.opEnd, p, ceiling);
+        if (to < 0) continue;
+        r.Text.replace(rep.from, to - rep.from, rep.notNull ? u" IS NOT NULL "_s : u" IS NULL "_s);
         rewritten[k] = true;
         r.Rewritten = true;
     }

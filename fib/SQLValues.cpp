@@ -78,7 +78,11 @@ TBindResult BindVariant(TSQLDA& da, int i, const QVariant& value, const TBindTar
     case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
     case QMetaType::Long: case QMetaType::ULong: case QMetaType::LongLong:
     case QMetaType::Float: case QMetaType::Double:
-        if (dateTarget) {
+        // Boolean fields travel as 1 and 0; the server converts no integer into a BOOLEAN column.
+        if (target.DescribedType == SQL_BOOLEAN && type != QMetaType::Float && type != QMetaType::Double &&
+            (value.toLongLong() == 0 || value.toLongLong() == 1)) {
+            Put<unsigned char>(da, i, SQL_BOOLEAN, value.toLongLong() ? 1 : 0);
+        } else if (dateTarget) {
             const auto dt = DateTimeFromDays(value.toDouble());
             if (!dt) RaiseClientError(2);
             PutDateTime(da, i, *dt, target);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "fib/StatusVector.h"
 #include "fib/TFIBDatabase.h"
 #include "fib/TFIBTransaction.h"
 #include "fib/TpFIBQuery.h"
@@ -55,17 +56,22 @@ std::vector<TColumnInfo> TColumnInfoCache::Columns(TFIBDatabase& database, const
     std::lock_guard guard(m_lock);
     auto it = m_tables.constFind(key);
     if (it != m_tables.constEnd()) return *it;
-    std::vector<TColumnInfo> columns = Read(database, name);
+    bool complete = false;
+    std::vector<TColumnInfo> columns = Read(database, name, complete);
     ++m_reads;
-    m_tables.insert(key, columns);
+    // A read that failed (and was suppressed) is tried again next time rather than kept as "no columns".
+    if (complete) m_tables.insert(key, columns);
     return columns;
 }
 
-std::vector<TColumnInfo> TColumnInfoCache::Read(TFIBDatabase& database, const QString& table) {
+std::vector<TColumnInfo> TColumnInfoCache::Read(TFIBDatabase& database, const QString& table, bool& complete) {
+    complete = false;
     TFIBTransaction* tr = database.InternalTransaction();
     const bool started = !tr->Active();
     if (started) tr->StartTransaction();
     std::vector<TColumnInfo> columns;
+    if (!tr->Active()) return columns;
+    ClearThreadStatus();
     try {
         auto q = std::make_unique<TpFIBQuery>();
         q->SetDatabase(&database);
@@ -87,6 +93,7 @@ std::vector<TColumnInfo> TColumnInfoCache::Read(TFIBDatabase& database, const QS
             columns.push_back(std::move(c));
             q->Next();
         }
+        complete = !ThreadStatusFailed();
         q->Close();
     } catch (...) {
         if (started && tr->Active()) tr->EndTransaction(TARollback, true);

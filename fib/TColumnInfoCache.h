@@ -37,7 +37,7 @@ public:
     static QString ParseDefault(const QString& source, bool& emptyText, bool* quoted = nullptr);
 
 private:
-    std::vector<TColumnInfo> Read(TFIBDatabase& database, const QString& table);
+    std::vector<TColumnInfo> Read(TFIBDatabase& database, const QString& table, bool& complete);
 
     mutable std::mutex m_lock;
     QHash<QString, std::vector<TColumnInfo>> m_tables;  // key: database name, LF, table name

@@ -212,15 +212,6 @@ void TFIBCustomDataSet::ReadTransactionEnded(TTransactionAction action) {
 
 // ---- opening
 
-namespace {
-// A failure that the error handler suppressed leaves its status in the thread's vector.
-void ClearStatus() {
-    ISC_STATUS* sv = ThreadStatusVector();
-    sv[0] = 1;
-    sv[1] = 0;
-}
-bool LastCallFailed() { return ThreadStatusVector()[1] != 0; }
-}  // namespace
 
 bool TFIBCustomDataSet::Prepared() const { return m_select->Prepared(); }
 
@@ -245,11 +236,11 @@ void TFIBCustomDataSet::Prepare() {
 
 void TFIBCustomDataSet::InternalOpen() {
     // A failure the error handler suppressed: Open returns normally and the dataset stays closed.
-    ClearStatus();
+    ClearThreadStatus();
     try {
         Prepare();
     } catch (const EAbort&) {
-        if (!m_select->Prepared() && LastCallFailed()) AbandonOpen();
+        if (!m_select->Prepared() && ThreadStatusFailed()) AbandonOpen();
         throw;
     }
     SubscribeTransaction(m_transaction);
@@ -622,9 +613,9 @@ bool TFIBCustomDataSet::InternalPost(TRecordBuffer& row, bool inserting) {
     if (!HasText(q.SQL()) || IsNoAction(q.SQL())) return true;
     StartForWrite(q);
     FillParams(q, TRowView(&row), StoredRow(), false);
-    ClearStatus();
+    ClearThreadStatus();
     q.ExecQuery();
-    if (!q.Prepared() || LastCallFailed()) return false;
+    if (!q.Prepared() || ThreadStatusFailed()) return false;
     if (q.SQLType() == SQLSelect || q.SQLType() == SQLSelectForUpdate) {
         if (!q.Eof()) CopyReturned(q, row);
         q.Close();
@@ -678,9 +669,9 @@ bool TFIBCustomDataSet::InternalDelete() {
     TpFIBQuery& q = *m_delete;
     StartForWrite(q);
     FillParams(q, ActiveRow(), StoredRow(), false);
-    ClearStatus();
+    ClearThreadStatus();
     q.ExecQuery();
-    if (!q.Prepared() || LastCallFailed()) return false;
+    if (!q.Prepared() || ThreadStatusFailed()) return false;
     if (q.Open()) q.Close();
     return true;
 }

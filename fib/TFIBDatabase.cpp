@@ -128,18 +128,20 @@ void TFIBDatabase::SetSQLDialect(int dialect) {
 }
 
 void TFIBDatabase::SetDefaultTransaction(IFIBTransaction* transaction) {
+    JoinTransaction(transaction);
     m_defaultTransaction = transaction;
-    if (!transaction) return;
-    AddTransaction(transaction);
-    transaction->AddDatabase(this);
-    if (!transaction->DefaultDatabase()) transaction->SetDefaultDatabase(this);
 }
 
 void TFIBDatabase::SetDefaultUpdateTransaction(IFIBTransaction* transaction) {
+    JoinTransaction(transaction);
     m_defaultUpdateTransaction = transaction;
+}
+
+void TFIBDatabase::JoinTransaction(IFIBTransaction* transaction) {
     if (!transaction) return;
-    AddTransaction(transaction);
+    // The transaction may refuse this database (another client library): then nothing is stored.
     transaction->AddDatabase(this);
+    AddTransaction(transaction);
     if (!transaction->DefaultDatabase()) transaction->SetDefaultDatabase(this);
 }
 
@@ -235,7 +237,29 @@ void TFIBDatabase::Open(bool raiseOnError) {
         ReportStatusError(*m_library, this);
         return;
     }
-    AfterAttach();
+    try {
+        AfterAttach();
+    } catch (...) {
+        // A failed Open never leaves the database connected.
+        if (Connected()) {
+            try {
+                Disconnect(true);
+            } catch (...) {
+            }
+            if (m_handle) DetachQuietly();
+        }
+        m_attachmentId = -1;
+        throw;
+    }
+}
+
+void TFIBDatabase::DetachQuietly() noexcept {
+    // Also for a dead attachment: the call returns at once, and the client library forgets it, which it
+    // must before it shuts down at the end of the process.
+    ISC_STATUS local[ISC_STATUS_LENGTH] = {};
+    if (m_handle && !m_handleShared && m_library) (void)m_library->Call<EP::isc_detach_database>(local, &m_handle);
+    m_handle = 0;
+    m_handleShared = false;
 }
 
 void TFIBDatabase::AfterAttach() {
@@ -395,6 +419,11 @@ void TFIBDatabase::Disconnect(bool force) {
 }
 
 void TFIBDatabase::DropConnection() noexcept {
+    // Statements forget their handles; transactions are rolled back without a report (over a dead link
+    // the call fails at once, and the client library lets go of the handle); then the attachment is
+    // detached the same way. A handle only forgotten stays half alive in the client library, which then
+    // fails when it shuts down at the end of the process.
+    const isc_db_handle dead = m_handle;
     m_handle = 0;
     for (std::size_t i = 0; i < m_clients.size(); ++i) {
         try {
@@ -405,10 +434,10 @@ void TFIBDatabase::DropConnection() noexcept {
     for (std::size_t i = 0; i < m_transactions.size(); ++i) {
         IFIBTransaction* t = m_transactions[i];
         try {
-            if (!t->Active()) continue;
-            t->SetHandleShared(true);
-            t->EndTransaction(TACommit, true);
+            if (t->Active()) t->EndTransaction(TARollback, true);
         } catch (...) {
         }
     }
+    m_handle = dead;
+    DetachQuietly();
 }

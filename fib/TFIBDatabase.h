@@ -68,7 +68,8 @@ public:
     void Close();
     // Ends the attachment. Throws client error 12 when not connected.
     virtual void Disconnect(bool force);
-    // Forgets the attachment without detaching; bindings and transactions forget their handles.
+    // Ends a lost attachment without any report: bindings forget their handles, transactions are rolled
+    // back quietly, the attachment is detached quietly.
     void DropConnection() noexcept;
 
     void CheckConnected() const;
@@ -135,6 +136,9 @@ protected:
 private:
     void BuildDPBNow();
     void AfterAttach();
+    // Detaches without reporting anything and forgets the handle.
+    void DetachQuietly() noexcept;
+    void JoinTransaction(IFIBTransaction* transaction);
     void ReadServerFlags();
     // The numeric reply of a one-item information request; false when not reported.
     bool InfoInteger(char item, int& value);

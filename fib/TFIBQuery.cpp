@@ -133,6 +133,7 @@ void TFIBQuery::TextChanged() {
     m_text = JoinSQLLines(m_sql);
     m_kind = SQLTextKind(m_text);
     m_processedValid = false;
+    m_scanDeferred = false;
     if (!m_paramCheck || m_text.isEmpty() || !SQLHasMarker(m_text)) {
         m_refs.clear();
         m_params.Clear();
@@ -142,7 +143,12 @@ void TFIBQuery::TextChanged() {
         return;
     }
     const auto scan = ParseSQLParams(m_text, FullName(), IsLoadingChain(this));
-    if (!scan) return;  // a loading owner: the lists stay as they were
+    if (!scan) {
+        // A loading owner: the lists stay as they were, but they belong to the previous text, so the
+        // text is scanned again before it is used (and then fails unless it was mended meanwhile).
+        m_scanDeferred = true;
+        return;
+    }
     m_refs = scan->Params;
     QStringList names;
     names.reserve(m_refs.size());
@@ -206,8 +212,16 @@ void TFIBQuery::BuildProcessed() {
     m_processedValid = true;
 }
 
+void TFIBQuery::ScanIfDeferred() {
+    if (!m_scanDeferred) return;
+    m_scanDeferred = false;
+    (void)ParseSQLParams(m_text, FullName(), false);  // raises the scan's error
+    TextChanged();
+}
+
 void TFIBQuery::Prepare() {
     if (m_open) Close();
+    ScanIfDeferred();
     m_binding.CheckDatabase();
     TFIBTransaction* tr = Transaction();
     if ((m_options & qoStartTransaction) && tr && !tr->Active()) tr->StartTransaction();
@@ -267,18 +281,26 @@ void TFIBQuery::PrepareNow() {
                 return;
             }
         }
+        bool described = true;
         switch (m_sqlType) {
         case SQLSelect: case SQLInsert: case SQLUpdate: case SQLDelete: case SQLExecProcedure:
         case SQLSelectForUpdate:
-            DescribeParams();
+            described = DescribeParams();
             break;
         default: m_in.Resize(0); break;
         }
-        if (m_sqlType == SQLSelect || m_sqlType == SQLExecProcedure || m_sqlType == SQLSelectForUpdate) {
-            DescribeColumns(columns);
-        } else {
+        if (described && (m_sqlType == SQLSelect || m_sqlType == SQLExecProcedure || m_sqlType == SQLSelectForUpdate)) {
+            described = DescribeColumns(columns);
+        } else if (described) {
             m_fields.Descriptor().Resize(0);
             m_fields.Clear();
+        }
+        if (!described) {  // a suppressed failure: the statement stays unprepared, its status kept
+            ISC_STATUS local[ISC_STATUS_LENGTH] = {};
+            (void)m_handle.Free(local);
+            m_handle.Release();
+            m_fields.Clear();
+            return;
         }
         m_prepared = true;
     } catch (...) {
@@ -291,17 +313,17 @@ void TFIBQuery::PrepareNow() {
     }
 }
 
-void TFIBQuery::DescribeParams() {
+bool TFIBQuery::DescribeParams() {
     IIBClientLibrary& lib = Library();
     ISC_STATUS* sv = ThreadStatusVector();
     m_in.Resize(1);
     ISC_STATUS status = lib.Call<EP::isc_dsql_describe_bind>(sv, m_handle.Get(), (unsigned short)1, m_in.Data());
-    if (CheckStatus(status, true) > 0) RaiseClientError(0);
+    if (CheckStatus(status, true) > 0) return false;  // reported and suppressed: nothing more to say
     const int count = m_in.Data()->sqld;
     m_in.Resize(count);
     if (count > 0) {
         status = lib.Call<EP::isc_dsql_describe_bind>(sv, m_handle.Get(), (unsigned short)1, m_in.Data());
-        if (CheckStatus(status, true) > 0) RaiseClientError(0);
+        if (CheckStatus(status, true) > 0) return false;
     }
     m_in.AllocateDescribed();
     for (int j = 0; j < count && j < m_kept.size(); ++j) {
@@ -312,21 +334,23 @@ void TFIBQuery::DescribeParams() {
         p.m_len = v.sqllen;
         p.m_subtype = v.sqlsubtype;
     }
+    return true;
 }
 
-void TFIBQuery::DescribeColumns(int count) {
+bool TFIBQuery::DescribeColumns(int count) {
     TSQLDA& out = m_fields.Descriptor();
     out.Resize(count);
     if (count > 0) {
         const ISC_STATUS status = Library().Call<EP::isc_dsql_describe>(ThreadStatusVector(), m_handle.Get(),
                                                                         (unsigned short)1, out.Data());
-        if (CheckStatus(status, true) > 0) RaiseClientError(0);
+        if (CheckStatus(status, true) > 0) return false;
     }
     out.AllocateDescribed();
     QStringList aliases;
     aliases.reserve(count);
     for (int i = 0; i < count; ++i) aliases.append(FromWin1251(out.Var(i).aliasname, out.Var(i).aliasname_length));
     m_fields.Reset(NameResultColumns(aliases));
+    return true;
 }
 
 void TFIBQuery::BindParams() {
@@ -345,6 +369,7 @@ void TFIBQuery::BindParams() {
 void TFIBQuery::ExecuteImmediate() {
     if (BeforeExecute) BeforeExecute(this);
     if (!Transaction()) RaiseClientError(22, {FullName()});
+    ScanIfDeferred();
     if (!m_processedValid) BuildProcessed();
     if (m_prepared) FreeHandle();
     isc_db_handle* db = m_binding.DBHandle();

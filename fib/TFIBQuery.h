@@ -103,12 +103,14 @@ public:
 private:
     friend class TFIBXSQLVAR;
     void TextChanged();
+    // The scan of the text stopped while the owner was loading: scan it now, raising its error.
+    void ScanIfDeferred();
     QList<bool> ParamNulls() const;
     bool NeedsProcessing() const;
     void BuildProcessed();
     void PrepareNow();
-    void DescribeParams();
-    void DescribeColumns(int count);
+    bool DescribeParams();
+    bool DescribeColumns(int count);
     void BindParams();
     void ExecuteImmediate();
     void AfterExecuteSteps();
@@ -131,6 +133,7 @@ private:
     QList<TSQLParamRef> m_refs;
     QString m_processed;
     bool m_processedValid = false;
+    bool m_scanDeferred = false;
     QList<int> m_kept;  // user parameter of each marker of the processed text
     TSQLDA m_in;
 

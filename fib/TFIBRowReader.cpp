@@ -157,7 +157,7 @@ void TFIBRowReader::Read(TRecordBuffer& row, const TFields& fields) const {
             case TStorageKind::Date: {
                 ISC_DATE d;
                 std::memcpy(&d, data, sizeof d);
-                row.SetInteger(slot, (qint64(d) + kJulianOfIscZero) * kTicksPerDay);
+                row.SetInteger(slot, qint64(d) + kJulianOfIscZero);  // a Date slot holds the Julian day
                 break;
             }
             case TStorageKind::Time: {
@@ -213,7 +213,7 @@ void TFIBRowReader::StoreValue(const TField& field, const QVariant& value, TReco
             row.SetDouble(slot, value.toDouble());
             break;
         case TStorageKind::Date:
-            row.SetInteger(slot, TDateTimeField::ToTicks(value.toDate(), QTime()));
+            row.SetInteger(slot, value.toDate().toJulianDay());
             break;
         case TStorageKind::Time:
             row.SetInteger(slot, TDateTimeField::ToTicks(QDate(), value.toTime()));

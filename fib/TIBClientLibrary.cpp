@@ -28,7 +28,8 @@ TIBClientLibrary::~TIBClientLibrary() { Unload(); }
 
 void TIBClientLibrary::Load() {
     if (m_handle) return;
-    m_handle = dlopen(m_name.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    // An empty name would hand back the program itself.
+    if (!m_name.isEmpty()) m_handle = dlopen(m_name.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) throw Exception(FormatMessage(u"Can't load library %s "_s, {m_name}));
     try {
         BindEntryPoints();

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "core/Exception.h"
+#include "core/Format.h"
 #include "core/TextCompare.h"
 #include "core/Win1251.h"
 #include "fib/FIBErrors.h"
@@ -86,11 +88,12 @@ QByteArray BuildTPB(QStringList& params) {
         if (w->takesValue) {
             const QByteArray bytes = ToWin1251(value);
             // The length travels in one byte; a longer value would corrupt the buffer.
-            if (bytes.size() > 255) RaiseClientError(11, {line});
+            if (bytes.size() > 255)
+                throw EFIBClientError(-1, FormatMessage(u"Значение параметра TPB (%s) длиннее 255 байт."_s, {written}), 0);
             tpb.append(char(bytes.size()));
             tpb.append(bytes);
         }
     }
-    if (tpb.size() > 0xFFFF) RaiseClientError(11, {params.constLast()});
+    if (tpb.size() > 0xFFFF) throw EFIBClientError(-1, u"Буфер параметров TPB длиннее 65535 байт."_s, 0);
     return tpb;
 }

@@ -200,7 +200,8 @@ QString TUIBLibrary::FirstMissingEntryPoint(const std::function<void*(const char
 }
 
 std::unique_ptr<TUIBLibrary> TUIBLibrary::Load(const QString& fileName) {
-    void* module = dlopen(QFile::encodeName(fileName).constData(), RTLD_NOW | RTLD_LOCAL);
+    // An empty name would hand back the program itself.
+    void* module = fileName.isEmpty() ? nullptr : dlopen(QFile::encodeName(fileName).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module) throw Exception(FormatMessage(u"Can't load library: %s."_s, {fileName}));
     auto lookup = [module](const char* name) { return dlsym(module, name); };
     if (!FirstMissingEntryPoint(lookup).isEmpty()) {

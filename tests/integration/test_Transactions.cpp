@@ -457,8 +457,7 @@ private slots:
         q.SetSQLText(u"select worker_id from worker"_s);
         q.ExecQuery();
         QVERIFY(q.Prepared());
-        // The server side is still there: kept aside and ended by hand below, as a lost
-        // connection would have ended it.
+        // The handles are ended in the client library too, not only forgotten: using them again fails.
         isc_db_handle attachment = *m_db->Handle();
         isc_tr_handle transaction = *m_tw->Handle();
         m_db->DropConnection();
@@ -469,8 +468,8 @@ private slots:
         QVERIFY(q.Eof());
         IIBClientLibrary& lib = *m_db->ClientLibrary();
         ISC_STATUS status[ISC_STATUS_LENGTH] = {};
-        QCOMPARE(lib.Call<EP::isc_rollback_transaction>(status, &transaction), ISC_STATUS(0));
-        QCOMPARE(lib.Call<EP::isc_detach_database>(status, &attachment), ISC_STATUS(0));
+        QVERIFY(lib.Call<EP::isc_rollback_transaction>(status, &transaction) != 0);
+        QVERIFY(lib.Call<EP::isc_detach_database>(status, &attachment) != 0);
         m_db->Open(true);
         m_tw->StartTransaction();
         q.ExecQuery();

@@ -1,9 +1,11 @@
 #include <QFile>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/AdminProgram.h"
 #include "app/AppFonts.h"
 #include "app/TAdminForm.h"
 #include "fib/FIBErrors.h"
@@ -14,6 +16,7 @@
 #include "tests/support/FakePrompts.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/TestServer.h"
+#include "ui/TMessageBoxPrompts.h"
 
 using namespace Qt::StringLiterals;
 
@@ -212,6 +215,34 @@ private slots:
         delete closed;
         form.reset();
         QCOMPARE(Stored(u"CONNECTDLL"_s), u"gds32.dll"_s);
+    }
+
+    // The real start-up with the real message boxes, whose loops run while the window is being shown.
+    void loginWithServerDownEndsTheProgram() {
+        TypedLogin login = GoodLogin();
+        login.server = u"127.0.0.1/3999"_s;  // nothing listens there
+        QStringList boxes;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->text().section(u'\n', 0, 0);
+                box->accept();
+            }
+        });
+        answer.start(20);
+        bool timedOut = false;
+        QTimer::singleShot(15000, [&] {
+            timedOut = true;
+            QCoreApplication::quit();
+        });
+        TMessageBoxPrompts prompts;
+        const int status = RunAdministrator(prompts, login.Runner(),
+                                            [&](TAdminForm& f) { f.FormStorage()->SetIniFileName(m_ini); });
+        QVERIFY(!timedOut);
+        QCOMPARE(status, 0);
+        QCOMPARE(boxes, QStringList({u"Связь прервана. Приложение будет закрыто!"_s, u"Ошибка!"_s}));
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return w->isVisible(); }));
     }
 
     void lostConnectionWhileWorkingEndsTheProgram() {

@@ -89,8 +89,13 @@ private slots:
         }
     }
 
+    void missingFileCannotLoad_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing file") << u"/nonexistent/libnothere.so"_s;
+        QTest::newRow("empty name, not the program itself") << QString();
+    }
     void missingFileCannotLoad() {
-        const QString name = u"/nonexistent/libnothere.so"_s;
+        QFETCH(QString, name);
         try {
             (void)GetClientLibrary(name);
             QFAIL("loaded");
@@ -99,7 +104,7 @@ private slots:
         } catch (const EOSError&) {
             QFAIL("must not be a system error");
         } catch (const Exception& e) {
-            QCOMPARE(e.Message(), u"Can't load library /nonexistent/libnothere.so "_s);
+            QCOMPARE(e.Message(), u"Can't load library "_s + name + u' ');
         }
     }
 

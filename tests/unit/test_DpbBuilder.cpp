@@ -198,14 +198,24 @@ private slots:
         QCOMPARE(quint8(dpb[2]), quint8(255));
     }
 
-    void valueLongerThan255BytesIsRefused() {
-        QStringList lines{u"user_name=SYSDBA"_s, u"password="_s + QString(256, u'x')};
+    void tooLongIsRefused_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("value over 255 bytes") << QStringList{u"user_name=SYSDBA"_s, u"password="_s + QString(256, u'x')}
+                                              << u"Значение параметра DPB (password) длиннее 255 байт."_s;
+        // The attach call's length is a signed 16-bit number: 32 768 bytes would go negative.
+        QTest::newRow("buffer over 32767 bytes") << QStringList(128, u"password="_s + QString(255, u'x'))
+                                                 << u"Буфер параметров DPB длиннее 32767 байт."_s;
+    }
+    void tooLongIsRefused() {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, message);
         try {
             (void)BuildDPB(lines, true);
             QFAIL("no error");
         } catch (const EFIBClientError& e) {
             QCOMPARE(e.SQLCode(), -1);
-            QCOMPARE(e.Message(), u"Значение параметра DPB (password) длиннее 255 байт."_s);
+            QCOMPARE(e.Message(), message);
         }
     }
 

@@ -322,7 +322,11 @@ private slots:
         QTest::newRow("like kept") << u"select * from t where a like :a"_s << QList<bool>{true}
                                    << u"select * from t where a like ? "_s << QList<int>{0};
         QTest::newRow("over paren and quote") << u"select * from t where \"A\"=(:a)"_s << QList<bool>{true}
-                                              << u"select * from t where \"A\" IS NULL )"_s << QList<int>{};
+                                              << u"select * from t where \"A\" IS NULL "_s << QList<int>{};
+        QTest::newRow("nested brackets, spaces") << u"select * from t where a = ( (:a ) ) and b = 1"_s << QList<bool>{true}
+                                                 << u"select * from t where a  IS NULL  and b = 1"_s << QList<int>{};
+        QTest::newRow("bracket closing later kept") << u"select * from t where a = (:a collate x)"_s << QList<bool>{true}
+                                                    << u"select * from t where a = (?  collate x)"_s << QList<int>{0};
         QTest::newRow("set part not rewritten") << u"update t set a = :a where b = :b"_s << QList<bool>{true, true}
                                                 << u"update t set a = ?  where b  IS NULL "_s << QList<int>{0};
         QTest::newRow("quoted name") << u"select * from t where a = :\"x\""_s << QList<bool>{true}

@@ -428,6 +428,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("missing file") << u"/nonexistent/libnothing.so"_s
                                       << u"Can't load library: /nonexistent/libnothing.so."_s;
+        QTest::newRow("empty name") << QString() << u"Can't load library: ."_s;
         QTest::newRow("not a client library") << u"libz.so.1"_s
                                               << u"Incorrect Database Server version, check compiler options."_s;
     }

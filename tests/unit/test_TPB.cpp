@@ -65,24 +65,26 @@ private slots:
     }
 
     void refusedAndUnknown_data() {
-        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("lines");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("message");
-        QTest::newRow("autocommit") << u"autocommit"_s << 10 << u"Константа TPB (isc_tpb_autocommit) не поддерживается."_s;
-        QTest::newRow("verb_time") << u"isc_tpb_VERB_TIME"_s << 10 << u"Константа TPB (isc_tpb_verb_time) не поддерживается."_s;
-        QTest::newRow("commit_time") << u"commit_time=1"_s << 10 << u"Константа TPB (isc_tpb_commit_time) не поддерживается."_s;
-        QTest::newRow("restart_requests") << u"restart_requests"_s << 10
+        QTest::newRow("autocommit") << QStringList{u"autocommit"_s} << 10 << u"Константа TPB (isc_tpb_autocommit) не поддерживается."_s;
+        QTest::newRow("verb_time") << QStringList{u"isc_tpb_VERB_TIME"_s} << 10 << u"Константа TPB (isc_tpb_verb_time) не поддерживается."_s;
+        QTest::newRow("commit_time") << QStringList{u"commit_time=1"_s} << 10 << u"Константа TPB (isc_tpb_commit_time) не поддерживается."_s;
+        QTest::newRow("restart_requests") << QStringList{u"restart_requests"_s} << 10
                                           << u"Константа TPB (isc_tpb_restart_requests) не поддерживается."_s;
-        QTest::newRow("unknown as written") << u"  Isc_Tpb_Foo=1 "_s << 11 << u"Константа TPB (Isc_Tpb_Foo) неизвестна."_s;
-        QTest::newRow("blank before equals") << u"lock_read = T"_s << 11 << u"Константа TPB (lock_read ) неизвестна."_s;
-        QTest::newRow("value too long") << u"lock_read="_s + QString(256, u'x') << 11
-                                        << u"Константа TPB (lock_read="_s + QString(256, u'x') + u") неизвестна."_s;
+        QTest::newRow("unknown as written") << QStringList{u"  Isc_Tpb_Foo=1 "_s} << 11 << u"Константа TPB (Isc_Tpb_Foo) неизвестна."_s;
+        QTest::newRow("blank before equals") << QStringList{u"lock_read = T"_s} << 11 << u"Константа TPB (lock_read ) неизвестна."_s;
+        QTest::newRow("value too long") << QStringList{u"Lock_Read="_s + QString(256, u'x')} << -1
+                                        << u"Значение параметра TPB (Lock_Read) длиннее 255 байт."_s;
+        QTest::newRow("buffer over 64 KiB") << QStringList(256, u"lock_write="_s + QString(255, u'T')) << -1
+                                            << u"Буфер параметров TPB длиннее 65535 байт."_s;
     }
     void refusedAndUnknown() {
-        QFETCH(QString, line);
+        QFETCH(QStringList, lines);
         QFETCH(int, number);
         QFETCH(QString, message);
-        QStringList params{u"read"_s, line};
+        QStringList params = QStringList{u"read"_s} + lines;
         try {
             (void)BuildTPB(params);
             QFAIL("no error raised");
