@@ -7,7 +7,11 @@
 #include "core/Exception.h"
 #include "fib/FIBErrors.h"
 #include "fib/FibErrorHandlerHook.h"
+#include "fib/TpFIBDataSet.h"
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
+#include "fib/TpFIBTransaction.h"
+#include "fib/TpFibErrorHandler.h"
 #include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
@@ -243,6 +247,46 @@ private slots:
         m_db->Close();
     }
 
+    void refusedDefaultTransactionIsNotStored_data() {
+        QTest::addColumn<bool>("update");
+        QTest::newRow("default transaction") << false;
+        QTest::newRow("default update transaction") << true;
+    }
+    void refusedDefaultTransactionIsNotStored() {
+        QFETCH(bool, update);
+        // The same client library under another name counts as another library.
+        TpFIBDatabase* other = MakeTestDatabase(m_form.get(), m_database->ConnectionString(), TestServer::Password());
+        other->SetLibraryName(u"/usr/lib/x86_64-linux-gnu/libfbclient.so.2"_s);
+        auto* t = MakeTestTransaction(m_form.get(), u"trOther"_s, other, false);
+        const int before = m_db->TransactionCount();
+        QVERIFY_THROWS_EXCEPTION(Exception, update ? m_db->SetDefaultUpdateTransaction(t) : m_db->SetDefaultTransaction(t));
+        QCOMPARE(m_db->DefaultTransaction(), nullptr);
+        QCOMPARE(m_db->DefaultUpdateTransaction(), nullptr);
+        QCOMPARE(m_db->TransactionCount(), before);
+        delete t;  // then the database: the sanitizer build sees any use of the freed transaction
+        m_db->Open(true);
+        m_db->Close();
+    }
+
+    void failureAfterAttachLeavesItClosed() {
+        m_db->AfterConnect = [](TFIBDatabase*) { throw Exception(u"refused after the attach"_s); };
+        QVERIFY_THROWS_EXCEPTION(Exception, m_db->Open(true));
+        QVERIFY(!m_db->Connected());
+        m_db->AfterConnect = nullptr;
+        m_db->Open(true);
+        QVERIFY(m_db->Connected());
+        m_db->Close();
+    }
+
+    // A cursor open when the server goes away: the process must still end cleanly.
+    void processEndsCleanlyAfterLostConnection() {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {u"--lose-connection"_s});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+
     void libraryNotFound() {
         m_db->SetLibraryName(u"libfbclient_missing.so.9"_s);
         try {
@@ -257,5 +301,46 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestDatabaseConnect)
+namespace {
+// The child of processEndsCleanlyAfterLostConnection: attaches to a server of its own, opens a dataset,
+// stops the server, runs a statement and ends. Exit status 0 when all went as expected.
+int LoseConnectionAndEnd(int argc, char** argv) {
+    argc = 1;  // the option is not for the application
+    QCoreApplication app(argc, argv);
+    TestOwnServer server(29);
+    const QString path = server.Dir() + u"/data/exit.fdb"_s;
+    if (!server.MakeDb(path)) return 2;
+    QObject form;
+    form.setObjectName(u"AdminForm"_s);
+    TpFibErrorHandler handler(&form);
+    TpFIBDatabase* db = MakeTestDatabase(&form, server.Host() + u':' + path, TestServer::Password());
+    TpFIBTransaction* tr = MakeTestTransaction(&form, u"tr"_s, db, false);
+    db->SetDefaultTransaction(tr);
+    db->Open(true);
+    TpFIBDataSet ds(&form);
+    ds.SetDatabase(db);
+    ds.SetTransaction(tr);
+    ds.SetSelectSQL({u"select rdb$relation_name from rdb$relations"_s});
+    ds.Open();
+    if (!ds.Active()) return 3;
+    server.Stop();
+    try {
+        TpFIBQuery q;
+        q.SetDatabase(db);
+        q.SetTransaction(tr);
+        q.SetSQLText(u"select 1 from rdb$database"_s);
+        q.ExecQuery();
+        return 4;
+    } catch (const EFIBError&) {
+    }
+    return db->Connected() || ds.Active() ? 5 : 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "--lose-connection") == 0) return LoseConnectionAndEnd(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestDatabaseConnect test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_DatabaseConnect.moc"

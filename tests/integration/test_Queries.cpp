@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "core/Exception.h"
+#include "core/TComponent.h"
 #include "fib/FIBErrors.h"
 #include "fib/FibErrorHandlerHook.h"
 #include "fib/SQLDateTime.h"
@@ -556,6 +557,25 @@ private slots:
         QCOMPARE(commit->SQLType(), SQLCommit);
         QVERIFY(!m_tw->Active());
         m_database->Isql(u"DELETE FROM WORKER; COMMIT;"_s);
+    }
+
+    // A text whose scan stopped while its owner was loading is never run with the previous text's lists.
+    void textScannedWhileLoadingIsScannedAgain() {
+        TComponent owner;
+        owner.setObjectName(u"Form"_s);
+        auto* q = new TpFIBQuery(&owner);
+        q->SetName(u"q"_s);
+        q->SetDatabase(m_db);
+        q->SetTransaction(m_tr);
+        q->SetSQLText(u"select id from t_values where id = :id"_s);
+        owner.Loading();
+        q->SetSQLText(u"select 1 from rdb$database where 1 = : "_s);
+        owner.Loaded();
+        m_tr->StartTransaction();
+        const EFIBError e = FibErrorOf([&] { q->ExecQuery(); });
+        QCOMPARE(e.SQLCode(), 51);
+        QVERIFY2(e.Message().contains(u"Parameter name expected"_s), qPrintable(e.Message()));
+        m_tr->Commit();
     }
 
     void reuseAfterClose() {

@@ -44,6 +44,10 @@ void FakeClient::SetDetachStatus(std::initializer_list<intptr_t> vector) {
     std::vector<intptr_t> v(vector);
     reinterpret_cast<void (*)(const intptr_t*, int)>(Fn("fake_set_detach_status"))(v.data(), int(v.size()));
 }
+void FakeClient::SetDescribeStatus(std::initializer_list<intptr_t> vector) {
+    std::vector<intptr_t> v(vector);
+    reinterpret_cast<void (*)(const intptr_t*, int)>(Fn("fake_set_describe_status"))(v.data(), int(v.size()));
+}
 void FakeClient::SetProbe(void (*probe)()) {
     reinterpret_cast<void (*)(void (*)())>(Fn("fake_set_probe"))(probe);
 }

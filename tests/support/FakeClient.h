@@ -25,6 +25,8 @@ public:
     // The status vector the next attach reports; empty for success.
     void SetAttachStatus(std::initializer_list<intptr_t> vector);
     void SetDetachStatus(std::initializer_list<intptr_t> vector);
+    // The status vector with which describing a statement's parameters fails; empty for success.
+    void SetDescribeStatus(std::initializer_list<intptr_t> vector);
     // probe runs inside the library's isc_sqlcode.
     void SetProbe(void (*probe)());
     void SetDialect(int dialect);

@@ -14,6 +14,7 @@ struct FakeState {
     std::map<long, std::string> messages;
     std::vector<ISC_STATUS> attachStatus;
     std::vector<ISC_STATUS> detachStatus;
+    std::vector<ISC_STATUS> describeStatus;
     void (*probe)() = nullptr;
     int dialect = 3;
     int attachCalls = 0;
@@ -62,6 +63,9 @@ void fake_set_detach_status(const ISC_STATUS* vector, int count) {
     State().detachStatus.assign(vector, vector + count);
 }
 // Called from inside isc_sqlcode, so a test can look at the caller while a call runs.
+void fake_set_describe_status(const ISC_STATUS* vector, int count) {
+    State().describeStatus.assign(vector, vector + count);
+}
 void fake_set_probe(void (*probe)()) { State().probe = probe; }
 void fake_set_dialect(int dialect) { State().dialect = dialect; }
 int fake_attach_calls() { return State().attachCalls; }
@@ -127,6 +131,34 @@ ISC_STATUS ISC_EXPORT isc_detach_database(ISC_STATUS* status, isc_db_handle* han
     }
     status[0] = 1;
     *handle = 0;
+    return 0;
+}
+
+// Statements: every text is a SELECT; describing its parameters reports the status the test chose.
+ISC_STATUS ISC_EXPORT isc_dsql_alloc_statement2(ISC_STATUS* status, isc_db_handle*, isc_stmt_handle* statement) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    status[0] = 1;
+    *statement = 7;
+    return 0;
+}
+
+ISC_STATUS ISC_EXPORT isc_dsql_sql_info(ISC_STATUS* status, isc_stmt_handle*, short, const ISC_SCHAR* items, short,
+                                        ISC_SCHAR* reply) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    status[0] = 1;
+    PutInt(reply, items[0], isc_info_sql_stmt_select);
+    return 0;
+}
+
+ISC_STATUS ISC_EXPORT isc_dsql_describe_bind(ISC_STATUS* status, isc_stmt_handle*, unsigned short, XSQLDA* da) {
+    std::memset(status, 0, sizeof(ISC_STATUS) * ISC_STATUS_LENGTH);
+    const auto& v = State().describeStatus;
+    if (v.size() > 1 && v[1] != 0) {
+        std::memcpy(status, v.data(), sizeof(ISC_STATUS) * std::min<std::size_t>(v.size(), ISC_STATUS_LENGTH));
+        return status[1];
+    }
+    status[0] = 1;
+    da->sqld = 0;
     return 0;
 }
 

@@ -17,12 +17,9 @@ FAKE_STUB(isc_dsql_execute2)
 FAKE_STUB(isc_dsql_execute)
 FAKE_STUB(isc_dsql_set_cursor_name)
 FAKE_STUB(isc_dsql_fetch)
-FAKE_STUB(isc_dsql_sql_info)
-FAKE_STUB(isc_dsql_alloc_statement2)
 #ifndef FAKE_NO_MANDATORY
 FAKE_STUB(isc_dsql_prepare)
 #endif
-FAKE_STUB(isc_dsql_describe_bind)
 FAKE_STUB(isc_dsql_describe)
 FAKE_STUB(isc_dsql_execute_immediate)
 FAKE_STUB(isc_dsql_exec_immed2)

@@ -5,6 +5,8 @@
 #include "fib/FibErrorHandlerHook.h"
 #include "fib/TFIBDatabaseClient.h"
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
+#include "fib/TpFIBTransaction.h"
 #include "tests/support/FakeClient.h"
 
 using namespace Qt::StringLiterals;
@@ -350,6 +352,26 @@ private slots:
         QCOMPARE(log, (QStringList{u"dropped"_s, u"t:end 0 force"_s}));
         m_db->RemoveClient(&binding);
         m_db->RemoveTransaction(&t);
+    }
+
+    // A describe failure that the handler suppresses is the only report: the statement stays unprepared.
+    void suppressedDescribeFailureIsTheOnlyReport() {
+        m_db->Open(true);
+        m_fake->SetStartHandle(5);
+        auto* tr = new TpFIBTransaction(m_form.get());
+        tr->SetDefaultDatabase(m_db);
+        tr->StartTransaction();
+        m_fake->SetDescribeStatus({isc_arg_gds, 335544569, isc_arg_end});
+        SuppressingHandler handler;
+        SetActiveErrorHandler(&handler);
+        TpFIBQuery q;
+        q.SetDatabase(m_db);
+        q.SetTransaction(tr);
+        q.SetSQLText(u"select a from t where a = :a"_s);
+        q.ExecQuery();
+        QCOMPARE(handler.calls, 1);
+        QVERIFY(!q.Prepared());
+        QVERIFY(!q.Open());
     }
 
     void defaultTransactionsJoinTheLists() {
