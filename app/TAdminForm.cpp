@@ -1,6 +1,7 @@
 #include "app/TAdminForm.h"
 
 #include <QCloseEvent>
+#include <QPushButton>
 #include <QShowEvent>
 
 #include "app/DatabaseErrorMessages.h"
@@ -13,6 +14,7 @@
 #include "fib/TpFibErrorHandler.h"
 #include "settings/TFormStorage.h"
 #include "ui/TFormStorageHooks.h"
+#include "ui/TUsersForm.h"
 #include "ui_TAdminForm.h"
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,31 @@ TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QW
     m_storageHooks = std::make_unique<TFormStorageHooks>(*this, *m_formStorage, TFormStorageHooks::ReportTo(m_prompts));
     m_storageHooks->Window().SetMainWindow(true);
     m_storageHooks->Window().SetPosition(TWidgetWindow::TPosition::poScreenCenter);
+    connect(m_ui->btnUsers, &QPushButton::clicked, this, &TAdminForm::btnUsersClick);
+}
+
+TUsersForm* TAdminForm::UsersForm() const { return m_usersForm; }
+
+void TAdminForm::btnUsersClick() {
+    if (!m_usersForm) {
+        TAdminConnection admin;
+        admin.db = m_db;
+        admin.tr = m_tr;
+        admin.tw = m_tw;
+        admin.trReadQ = m_trReadQ;
+        admin.trWriteQ = m_trWriteQ;
+        admin.LoginUser = m_loginUser;
+        admin.LoginPassword = m_loginPassword;
+        admin.LoginServer = m_loginServer;
+        admin.LoginLibrary = m_loginLibrary;
+        // A window of its own (no parent): it frees itself when it closes.
+        m_usersForm = new TUsersForm(m_prompts, admin);
+        // One settings file for the program's windows.
+        m_usersForm->FormStorage()->SetIniFileName(m_formStorage->IniFileName());
+    }
+    m_usersForm->show();
+    m_usersForm->raise();
+    m_usersForm->activateWindow();
 }
 
 TAdminForm::~TAdminForm() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@ class TFormStorageHooks;
 class TpFIBDatabase;
 class TpFIBTransaction;
 class TpFibErrorHandler;
+class TUsersForm;
 
 // The administrator window: the program's main window. Owns the one database connection, the
 // transactions and the error handler; its show handler runs the login.
@@ -45,6 +47,10 @@ public:
     QString LoginPassword() const { return m_loginPassword; }
     QString LoginServer() const { return m_loginServer; }
     QString LoginLibrary() const { return m_loginLibrary; }
+
+    // Opens the groups-and-users window, or brings the open one to the front.
+    void btnUsersClick();
+    TUsersForm* UsersForm() const;
 
     // The login sequence; a login that did not succeed closes the window once it is shown.
     void FormShow();
@@ -78,6 +84,7 @@ private:
     TpFIBTransaction *m_tr, *m_tw, *m_trq, *m_twq, *m_trReadQ, *m_trWriteQ;
     std::unique_ptr<TFormStorageHooks> m_storageHooks;
     QString m_loginUser, m_loginPassword, m_loginServer, m_loginLibrary;
+    QPointer<TUsersForm> m_usersForm;  // cleared when the window is freed at its closing
     bool m_inFormShow = false;
     bool m_closeWanted = false;
     bool m_closeQueued = false;

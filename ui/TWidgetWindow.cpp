@@ -1,5 +1,7 @@
 #include "ui/TWidgetWindow.h"
 
+#include <QSplitter>
+
 #include <QGuiApplication>
 #include <QMetaProperty>
 #include <QScreen>
@@ -175,6 +177,19 @@ bool TWidgetWindow::SetIntProperty(QObject* component, const QString& declaredNa
     if (p.isValid()) return p.write(component, value);
     auto* w = qobject_cast<QWidget*>(component);
     if (!w) return false;
+    // A panel in a splitter gets its size from the splitter.
+    if (auto* splitter = qobject_cast<QSplitter*>(w->parentWidget());
+        splitter && declaredName == kGeometryProperties[splitter->orientation() == Qt::Horizontal ? 2 : 3]) {
+        QList<int> sizes = splitter->sizes();
+        const int i = splitter->indexOf(w);
+        if (i >= 0 && i < sizes.size()) {
+            const int next = i + 1 < sizes.size() ? i + 1 : i - 1;
+            if (next >= 0) sizes[next] = std::max(1, sizes[next] + sizes[i] - value);
+            sizes[i] = std::max(0, value);
+            splitter->setSizes(sizes);
+            return true;
+        }
+    }
     if (declaredName == kGeometryProperties[0]) w->move(value, w->y());
     else if (declaredName == kGeometryProperties[1]) w->move(w->x(), value);
     else if (declaredName == kGeometryProperties[2]) w->resize(value, w->height());

@@ -1,0 +1,89 @@
+#pragma once
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "data/TFieldDataLink.h"
+
+class TDataSource;
+class TField;
+
+// Data-aware controls: each shows one field of a data source's current row (bound by field name,
+// without regard to case) and writes into it when it loses the focus and when the row is saved.
+
+class TDBEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TDBEdit(QWidget* parent = nullptr);
+    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
+    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+    TField* Field() const { return m_link.Field(); }
+    // Typed letters become capitals.
+    void SetUpperCase(bool on);
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void ShowField();
+    TFieldDataLink m_link;
+};
+
+class TDBMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TDBMemo(QWidget* parent = nullptr);
+    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
+    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+    TField* Field() const { return m_link.Field(); }
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void ShowField();
+    TFieldDataLink m_link;
+    bool m_showing = false;
+};
+
+// Grayed for a null field; a Boolean field is checked when true, any other field when its text is the
+// checked value (without regard to case). A click writes true/false or the checked/unchecked value.
+class TDBCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit TDBCheckBox(QWidget* parent = nullptr);
+    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
+    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+    TField* Field() const { return m_link.Field(); }
+    void SetValues(const QString& checked, const QString& unchecked);
+
+protected:
+    void nextCheckState() override;
+
+private:
+    void ShowField();
+    TFieldDataLink m_link;
+    QString m_checked = QStringLiteral("True");
+    QString m_unchecked = QStringLiteral("False");
+};
+
+// An editable combo box over a field: choosing an entry (also with the arrow keys) or typing a text puts
+// it into the field.
+class TDBComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TDBComboBox(QWidget* parent = nullptr);
+    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
+    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
+    TField* Field() const { return m_link.Field(); }
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void ShowField();
+    void Write(const QString& text);
+    TFieldDataLink m_link;
+    bool m_showing = false;
+};

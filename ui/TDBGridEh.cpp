@@ -1,0 +1,285 @@
+#include "ui/TDBGridEh.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+
+#include "core/Exception.h"
+#include "data/TDataSet.h"
+#include "data/TDataSource.h"
+#include "data/TField.h"
+#include "ui/CommandGuard.h"
+#include "ui/TDBGridEhFindDlg.h"
+#include "ui/TMessageBoxPrompts.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+bool AskDeleteRecord(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, u"Confirm"_s, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Cancel) == QMessageBox::Ok;
+}
+}  // namespace
+
+TDBGridEh::TDBGridEh(QWidget* parent) : QTableView(parent), m_model(new TDataSetModel(this)) {
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setHighlightSections(false);
+    ConfirmDelete = [this](const QString& text) { return AskDeleteRecord(this, text); };
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TDBGridEh::ViewRowChanged);
+    connect(m_model, &TDataSetModel::CurrentRowChanged, this, &TDBGridEh::DataSetRowChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGridEh::ModelReset);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TDBGridEh::SectionResized);
+    ApplyOptions();
+}
+
+TDBGridEh::~TDBGridEh() = default;
+
+void TDBGridEh::SetDataSource(TDataSource* source) {
+    m_model->SetVisibleRows(std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize())));
+    m_model->SetDataSource(source);
+}
+
+void TDBGridEh::SetColumns(std::vector<TColumnEh> columns) {
+    m_shares.clear();
+    m_model->SetColumns(std::move(columns));
+}
+
+void TDBGridEh::SetOptions(TDBGridOptions options) {
+    m_options = options;
+    ApplyOptions();
+}
+
+void TDBGridEh::SetOptionsEh(TDBGridEhOptions options) {
+    m_optionsEh = options;
+    ApplyOptions();
+}
+
+void TDBGridEh::SetAllowedOperations(TDBGridEhAllowedOperations operations) {
+    m_allowed = operations;
+    ApplyOptions();
+}
+
+void TDBGridEh::SetReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    ApplyOptions();
+}
+
+void TDBGridEh::SetAutoFitColWidths(bool on) {
+    m_autoFit = on;
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    FitColumnWidths();
+}
+
+void TDBGridEh::ApplyOptions() {
+    horizontalHeader()->setVisible(m_options & dgTitles);
+    verticalHeader()->setVisible(m_options & dgIndicator);
+    const bool resizable = (m_options & dgColumnResize) || (m_optionsEh & dghColumnResize);
+    horizontalHeader()->setSectionResizeMode(resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+    horizontalHeader()->setSectionsMovable(m_optionsEh & dghColumnMove);
+    setShowGrid((m_options & dgColLines) || (m_options & dgRowLines));
+    setTabKeyNavigation(m_options & dgTabs);
+    setSelectionBehavior((m_optionsEh & dghRowHighlight) ? QAbstractItemView::SelectRows
+                                                          : QAbstractItemView::SelectItems);
+    // Typing reaches only a row the grid is inserting.
+    m_model->SetAllowEditing((m_options & dgEditing) && !m_readOnly && (m_allowed & (alopInsertEh | alopAppendEh)));
+}
+
+bool TDBGridEh::CanChange(TDBGridEhAllowedOperation operation) const {
+    TDataSet* ds = DataSet();
+    return ds && (m_options & dgEditing) && !m_readOnly && (m_allowed & operation) && ds->CanModify();
+}
+
+void TDBGridEh::RunGuarded(const std::function<void()>& operation) {
+    if (m_prompts) {
+        RunCommand(*m_prompts, operation);
+        return;
+    }
+    TMessageBoxPrompts boxes;
+    RunCommand(boxes, operation);
+}
+
+int TDBGridEh::DefaultColumnWidth(int column) const {
+    TField* f = m_model->FieldOf(column);
+    const int chars = f ? f->DisplayWidth() : 10;
+    return fontMetrics().horizontalAdvance(u'0') * chars + 4;
+}
+
+void TDBGridEh::ModelReset() {
+    const auto& columns = m_model->Columns();
+    if (m_shares.size() != columns.size()) {
+        m_shares.clear();
+        for (int i = 0; i < int(columns.size()); ++i) {
+            const int w = columns[size_t(i)].Width >= 0 ? columns[size_t(i)].Width : DefaultColumnWidth(i);
+            m_shares.push_back(std::max(1, w));
+        }
+    }
+    m_fitting = true;
+    for (int i = 0; i < int(m_shares.size()); ++i) setColumnWidth(i, m_shares[size_t(i)]);
+    m_fitting = false;
+    FitColumnWidths();
+    if (TDataSet* ds = DataSet()) DataSetRowChanged(ds->RecNo() - 1);
+}
+
+void TDBGridEh::FitColumnWidths() {
+    const auto& columns = m_model->Columns();
+    if (!m_autoFit || m_shares.size() != columns.size()) return;
+    int fixed = 0, shares = 0;
+    for (int i = 0; i < int(columns.size()); ++i) {
+        if (isColumnHidden(i)) continue;
+        if (columns[size_t(i)].AutoFitColWidth) shares += m_shares[size_t(i)];
+        else fixed += m_shares[size_t(i)];
+    }
+    const int room = viewport()->width() - fixed;
+    if (shares <= 0 || room <= 0) return;
+    m_fitting = true;
+    int used = 0, last = -1;
+    for (int i = 0; i < int(columns.size()); ++i) {
+        if (isColumnHidden(i)) continue;
+        int w = m_shares[size_t(i)];
+        if (columns[size_t(i)].AutoFitColWidth) {
+            w = std::max(8, int(qint64(m_shares[size_t(i)]) * room / shares));
+            used += w;
+            last = i;
+        }
+        setColumnWidth(i, w);
+    }
+    // The rounding remainder goes to the last fitted column, so that the columns fill the width exactly.
+    if (last >= 0 && used < room) setColumnWidth(last, columnWidth(last) + room - used);
+    m_fitting = false;
+}
+
+void TDBGridEh::SectionResized(int logical, int, int newSize) {
+    if (m_fitting || logical < 0 || logical >= int(m_shares.size())) return;
+    // The user dragged a border: the new width is that column's new share.
+    m_shares[size_t(logical)] = std::max(1, newSize);
+    FitColumnWidths();
+}
+
+void TDBGridEh::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    m_model->SetVisibleRows(std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize())));
+    FitColumnWidths();
+}
+
+int TDBGridEh::CurrentColumn() const {
+    const int c = currentIndex().column();
+    if (c >= 0) return c;
+    const std::vector<int> visible = VisibleColumnsInOrder();
+    return visible.empty() ? -1 : visible.front();
+}
+
+void TDBGridEh::SetCurrentColumn(int column) {
+    TDataSet* ds = DataSet();
+    const int row = ds ? ds->RecNo() - 1 : -1;
+    if (row < 0 || column < 0 || column >= m_model->columnCount()) return;
+    m_syncing = true;
+    setCurrentIndex(m_model->index(row, column));
+    m_syncing = false;
+}
+
+std::vector<int> TDBGridEh::VisibleColumnsInOrder() const {
+    std::vector<int> out;
+    const QHeaderView* h = horizontalHeader();
+    for (int visual = 0; visual < h->count(); ++visual) {
+        const int logical = h->logicalIndex(visual);
+        if (!isColumnHidden(logical)) out.push_back(logical);
+    }
+    return out;
+}
+
+QString TDBGridEh::CellText(int row, int column, bool formatted) const {
+    TDataSet* ds = DataSet();
+    TField* f = m_model->FieldOf(column);
+    if (!ds || !f) return {};
+    const TRowView r = ds->RowAt(row + 1);
+    return formatted ? f->DisplayTextOf(r) : f->AsStringOf(r);
+}
+
+void TDBGridEh::ViewRowChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (m_syncing || !current.isValid() || current.row() == previous.row()) return;
+    TDataSet* ds = DataSet();
+    if (!ds || ds->RecNo() == current.row() + 1) return;
+    RunGuarded([&] { ds->SetRecNo(current.row() + 1); });
+    // The dataset may not have gone there (a pending change that failed): follow it.
+    if (DataSet() && DataSet()->RecNo() != current.row() + 1) DataSetRowChanged(DataSet()->RecNo() - 1);
+}
+
+void TDBGridEh::DataSetRowChanged(int row) {
+    if (row < 0 || row >= m_model->rowCount()) return;
+    int column = currentIndex().column();
+    if (column < 0) column = CurrentColumn();
+    if (column < 0) return;
+    m_syncing = true;
+    setCurrentIndex(m_model->index(row, column));
+    m_syncing = false;
+}
+
+void TDBGridEh::keyPressEvent(QKeyEvent* event) {
+    TDataSet* ds = DataSet();
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (event->key() == Qt::Key_F && ctrl && (m_optionsEh & dghDialogFind)) {
+        TDBGridEhFindDlg::Instance().Execute(*this);
+        return;
+    }
+    if (ds && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        if (CanChange(alopInsertEh)) RunGuarded([&] { ds->Insert(); });
+        return;
+    }
+    if (ds && event->key() == Qt::Key_Delete && ctrl) {
+        if (CanChange(alopDeleteEh) && !ds->IsEmpty() &&
+            (!(m_options & dgConfirmDelete) || ConfirmDelete(u"Delete record?"_s)))
+            RunGuarded([&] { ds->Delete(); });
+        return;
+    }
+    if (ds && event->key() == Qt::Key_Escape && (ds->State() == dsInsert || ds->State() == dsEdit)) {
+        ds->Cancel();
+        return;
+    }
+    if (ds && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && ds->State() == dsBrowse) {
+        if (ds->RecNo() >= ds->RecordCount() && ds->AllFetched()) {
+            if (CanChange(alopAppendEh)) RunGuarded([&] { ds->Append(); });
+            return;
+        }
+        // Rows not fetched yet come one step at a time.
+        if (ds->RecNo() >= ds->RecordCount()) {
+            RunGuarded([&] { ds->Next(); });
+            if (ds->Eof() && ds->RecNo() >= ds->RecordCount() && CanChange(alopAppendEh))
+                RunGuarded([&] { ds->Append(); });
+            return;
+        }
+    }
+    if (ds && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && ctrl) {
+        RunGuarded([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGridEh::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    TDataSet* ds = DataSet();
+    // An inserted row nothing was typed into goes again when the grid loses the focus (not to its editor).
+    if ((m_options & dgCancelOnExit) && ds && ds->State() == dsInsert && !ds->Modified() &&
+        !isAncestorOf(QApplication::focusWidget()))
+        ds->Cancel();
+}
+
+void TDBGridEh::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid() && OnDblClick) OnDblClick();
+}
+
+void TDBGridEh::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_popup) m_popup->exec(event->globalPos());
+}

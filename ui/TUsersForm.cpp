@@ -1,0 +1,264 @@
+#include "ui/TUsersForm.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+
+#include "admin/AdminSql.h"
+#include "data/TDataSource.h"
+#include "fib/TpFIBDataSet.h"
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBTransaction.h"
+#include "security/TUIBSecurity.h"
+#include "settings/TFormStorage.h"
+#include "ui/CommandGuard.h"
+#include "ui/TDBGridEh.h"
+#include "ui/TFormStorageHooks.h"
+#include "ui/UsersIcons.h"
+#include "ui_TUsersForm.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The read-only lists: no editing, whole rows highlighted, no operations, columns fitted.
+void ReadOnlyProfile(TDBGridEh* grid) {
+    grid->SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
+                     dgCancelOnExit);
+    grid->SetOptionsEh(dghFixed3D | dghHighlightFocus | dghClearSelection | dghRowHighlight | dghDialogFind |
+                       dghColumnResize | dghColumnMove);
+    grid->SetReadOnly(true);
+    grid->SetAllowedOperations(0);
+    grid->SetAutoFitColWidths(true);
+}
+
+TColumnEh Column(const char16_t* field, const char16_t* title, int width = -1, bool fits = true) {
+    return TColumnEh{QString::fromUtf16(field), QString::fromUtf16(title), width, fits};
+}
+}  // namespace
+
+TUsersForm::TUsersForm(IUserPrompts& prompts, const TAdminConnection& admin, QWidget* parent)
+    : QWidget(parent), m_prompts(prompts), m_admin(admin), m_ui(std::make_unique<Ui::TUsersForm>()) {
+    m_ui->setupUi(this);
+    setObjectName(u"UsersForm"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setWindowState(Qt::WindowMaximized);
+
+    ICONS_ACTIVE = DrawActiveIcons();
+    MakeDataSets();
+    MakeActions();
+    SetUpGrids();
+
+    m_formStorage = new TFormStorage(this);
+    m_formStorage->Loading();
+    m_formStorage->SetName(u"FormStorage"_s);
+    m_formStorage->SetIniSection(u"USER"_s);
+    m_formStorage->SetOptions({});
+    m_formStorage->SetStoredProps({u"Panel1.Width"_s, u"Panel3.Top"_s, u"Panel8.Top"_s});
+    m_formStorage->Loaded();
+    m_storageHooks = std::make_unique<TFormStorageHooks>(*this, *m_formStorage, TFormStorageHooks::ReportTo(m_prompts));
+
+    m_security = new TUIBSecurity(this);
+    m_security->setObjectName(u"Security"_s);
+
+    // The design sizes of the docked panels; the panels beside them take the rest.
+    m_ui->Splitter1->setStretchFactor(0, 0);
+    m_ui->Splitter1->setStretchFactor(1, 1);
+    m_ui->Splitter1->setSizes({209, 508});
+    m_ui->Splitter5->setStretchFactor(0, 0);
+    m_ui->Splitter5->setStretchFactor(1, 1);
+    m_ui->Splitter5->setSizes({129, 300});
+    m_ui->Splitter4->setStretchFactor(0, 0);
+    m_ui->Splitter4->setStretchFactor(1, 1);
+    m_ui->Splitter4->setSizes({137, 300});
+    m_ui->Splitter3->setStretchFactor(0, 0);
+    m_ui->Splitter3->setStretchFactor(1, 1);
+    m_ui->Splitter3->setSizes({337, 380});
+
+    connect(m_ui->pc, &QTabWidget::currentChanged, this, [this] { pcChange(); });
+    connect(m_ui->pcUserRA, &QTabWidget::currentChanged, this, [this] { pcUserRAChange(); });
+}
+
+TUsersForm::~TUsersForm() {
+    // The destruction save runs while the components still exist.
+    m_storageHooks.reset();
+}
+
+TDataSource* TUsersForm::MakeSource(const QString& name, TDataSet* dataSet, bool autoEdit) {
+    auto* s = new TDataSource(this);
+    s->SetName(name);
+    s->SetDataSet(dataSet);
+    s->SetAutoEdit(autoEdit);
+    return s;
+}
+
+TpFIBDataSet* TUsersForm::MakeDataSet(const QString& name, const QStringList& select, TDataSource* master) {
+    auto* ds = new TpFIBDataSet(this);
+    ds->SetName(name);
+    ds->SetDatabase(m_admin.db);
+    ds->SetTransaction(m_admin.tr);
+    ds->SetUpdateTransaction(m_admin.tw);
+    ds->SetSelectSQL(select);
+    if (master) ds->SetDataSource(master);
+    return ds;
+}
+
+void TUsersForm::MakeDataSets() {
+    dsGroups = MakeDataSet(u"dsGroups"_s, AdminSql::GroupsSelect());
+    dsGroups->SetInsertSQL(AdminSql::GroupsInsert());
+    dsGroups->SetUpdateSQL(AdminSql::GroupsUpdate());
+    dsGroups->SetDeleteSQL(AdminSql::GroupsDelete());
+    dsGroups->SetRefreshSQL(AdminSql::GroupsRefresh());
+    dsGroups->SetAutoCommit(true);
+    srcGroups = MakeSource(u"srcGroups"_s, dsGroups, false);
+    dsGR = MakeDataSet(u"dsGR"_s, AdminSql::GroupRightsSelect(), srcGroups);
+    dsGR->SetDetailConditions(dcForceOpen);
+    srcGR = MakeSource(u"srcGR"_s, dsGR, false);
+    dsR = MakeDataSet(u"dsR"_s, AdminSql::MissingRightsSelect(), srcGroups);
+    dsR->SetDetailConditions(dcForceOpen | dcForceMasterRefresh);
+    srcR = MakeSource(u"srcR"_s, dsR, false);
+
+    dsUsers = MakeDataSet(u"dsUsers"_s, AdminSql::UsersSelect());
+    dsUsers->SetInsertSQL(AdminSql::CombinedUser());
+    dsUsers->SetUpdateSQL(AdminSql::CombinedUser());
+    dsUsers->SetDeleteSQL(AdminSql::CombinedUser());
+    dsUsers->SetRefreshSQL(AdminSql::UsersRefresh());
+    dsUsers->SetAutoCommit(true);
+    dsUsers->AfterOpen = [this](TDataSet& ds) { dsUsersAfterOpen(ds); };
+    srcUsers = MakeSource(u"srcUsers"_s, dsUsers, true);
+    dsGU = MakeDataSet(u"dsGU"_s, AdminSql::UserGroupsSelect(), srcUsers);
+    dsGU->SetDetailConditions(dcForceOpen);
+    srcGU = MakeSource(u"srcGU"_s, dsGU, false);
+    dsG = MakeDataSet(u"dsG"_s, AdminSql::MissingGroupsSelect(), srcUsers);
+    dsG->SetDetailConditions(dcForceOpen | dcForceMasterRefresh);
+    srcG = MakeSource(u"srcG"_s, dsG, false);
+}
+
+QAction* TUsersForm::MakeAction(const QString& name, const QString& caption, const QString& hint, int image) {
+    auto* a = new QAction(caption, ActionList1);
+    a->setObjectName(name);
+    a->setToolTip(hint);
+    a->setStatusTip(hint);
+    if (image >= 0 && image < ICONS_ACTIVE.size()) a->setIcon(ICONS_ACTIVE[image]);
+    return a;
+}
+
+void TUsersForm::MakeActions() {
+    ActionList1 = new QObject(this);
+    ActionList1->setObjectName(u"ActionList1"_s);
+    actAddGroup = MakeAction(u"actAddGroup"_s, u"actAddGroup"_s, u"Создать новую группу"_s, 0);
+    actEditGroup = MakeAction(u"actEditGroup"_s, u"actEditGroup"_s, u"Изменить группу"_s, 2);
+    actDelGroup = MakeAction(u"actDelGroup"_s, u"actDelGroup"_s, u"Удалить группу"_s, 1);
+    AddRights = MakeAction(u"AddRights"_s, u"Добавить разрешение"_s, u"Добавить группе разрешение (право)"_s, 15);
+    actRemoveRight = MakeAction(u"actRemoveRight"_s, u"Удалить разрешение"_s, u"Удалить группе разрешение (право)"_s, 16);
+    actAddUSer = MakeAction(u"actAddUSer"_s, u"actAddUSer"_s, u"Добавить нового пользователя"_s, 6);
+    actEditUser = MakeAction(u"actEditUser"_s, u"actEditUser"_s, u"Изменить пользователя"_s, 7);
+    actCloneUser = MakeAction(u"actCloneUser"_s, u"Добавить пользователя Firebird"_s,
+                              u"Зарегестрировать в системе существующего пользователя Firebird"_s, 4);
+    actDelUser = MakeAction(u"actDelUser"_s, u"actDelUser"_s, u"Удалить пользователя"_s, 8);
+    actGrant = MakeAction(u"actGrant"_s, u"Раздать права на объекты"_s, u"Раздать права на объекты"_s, -1);
+
+    Ui::TUsersForm& u = *m_ui;
+    u.tbHAdd->setDefaultAction(actAddGroup);
+    u.tbHEdit->setDefaultAction(actEditGroup);
+    u.tbHDelete->setDefaultAction(actDelGroup);
+    // The text buttons show their command's caption only.
+    u.sbAddRtoG->setDefaultAction(AddRights);
+    u.sbDelRfromG->setDefaultAction(actRemoveRight);
+    u.ToolButton2->setDefaultAction(actAddUSer);
+    u.ToolButton4->setDefaultAction(actEditUser);
+    u.ToolButton1->setDefaultAction(actCloneUser);
+    u.ToolButton5->setEnabled(false);  // an empty place: no command, no picture
+    u.ToolButton6->setDefaultAction(actDelUser);
+    for (QToolButton* b : {u.tbHAdd, u.tbHEdit, u.tbHDelete, u.ToolButton2, u.ToolButton4, u.ToolButton1, u.ToolButton6}) {
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        b->setIconSize({16, 16});
+    }
+    u.sbUGAdd->setIcon(DrawMoveIcon(true));
+    u.sbUGAdd->setToolTip(u"Добавить пользователя в группу"_s);
+    u.sbUGremove->setIcon(DrawMoveIcon(false));
+    u.sbUGremove->setToolTip(u"Удалить пользователя из группы"_s);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(u"PopupMenu1"_s);
+    N1 = PopupMenu1->addAction(actGrant->text());
+    N1->setObjectName(u"N1"_s);
+    N1->setToolTip(actGrant->toolTip());
+    connect(N1, &QAction::triggered, actGrant, &QAction::trigger);
+    connect(actGrant, &QAction::changed, N1, [this] { N1->setEnabled(actGrant->isEnabled()); });
+    N2 = PopupMenu1->addAction(u"Раздать права на объекты всем пользователям"_s);
+    N2->setObjectName(u"N2"_s);
+    N2->setToolTip(u"Раздать права на объекты всем пользователям"_s);
+}
+
+void TUsersForm::SetUpGrids() {
+    Ui::TUsersForm& u = *m_ui;
+    u.DBGridEh1->SetColumns({Column(u"GROUP_NAME", u"Группа", 72), Column(u"LOCKEDOUT", u"Блокирована", 42),
+                             Column(u"NOTICE", u"Примечание")});
+    u.DBGridEh2->SetColumns({Column(u"CATEGORY", u"Категория"), Column(u"RIGHTS", u"Разрешение"),
+                             Column(u"NOTICE", u"Описание", 158)});
+    u.DBGridEh3->SetColumns({Column(u"CATEGORY", u"Категория"), Column(u"RIGHTS", u"Разрешение"),
+                             Column(u"NOTICE", u"Описание", 148)});
+    u.DBGridEh4->SetColumns({Column(u"IBNAME", u"LOGIN", -1, false), Column(u"LOCKEDOUT", u"Блок", 32, false),
+                             Column(u"SURNAME", u"Фамилия", 94, false), Column(u"FIRSTNAME", u"Имя", 74, false),
+                             Column(u"MIDLENAME", u"Отчество", 86, false), Column(u"PHONE_NO", u"Телефон"),
+                             Column(u"NOTICE", u"Примечание", 149)});
+    u.DBGridEh5->SetColumns({Column(u"GROUP_NAME", u"Группа"), Column(u"LOCKEDOUT", u"Блок", 29, false),
+                             Column(u"NOTICE", u"Примечание", 89)});
+    u.DBGridEh6->SetColumns({Column(u"GROUP_NAME", u"Группа"), Column(u"LOCKEDOUT", u"Блок", 29, false),
+                             Column(u"NOTICE", u"Примечание")});
+    for (TDBGridEh* g : {u.DBGridEh2, u.DBGridEh3, u.DBGridEh5, u.DBGridEh6}) ReadOnlyProfile(g);
+    u.DBGridEh4->SetAllowedOperations(0);
+    u.DBGridEh4->SetAutoFitColWidths(true);
+    u.DBGridEh4->SetPopupMenu(PopupMenu1);
+    const std::pair<TDBGridEh*, TDataSource*> bindings[] = {{u.DBGridEh1, srcGroups}, {u.DBGridEh2, srcGR},
+                                                            {u.DBGridEh3, srcR},      {u.DBGridEh4, srcUsers},
+                                                            {u.DBGridEh5, srcGU},     {u.DBGridEh6, srcG}};
+    for (const auto& [grid, source] : bindings) {
+        grid->SetPrompts(&m_prompts);
+        grid->SetDataSource(source);
+    }
+}
+
+void TUsersForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TUsersForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
+}
+
+void TUsersForm::FormShow() {
+    RunCommand(m_prompts, [this] {
+        if (m_admin.db && !m_admin.db->Connected()) m_admin.db->Open(true);
+    });
+    if (m_ui->pc->currentIndex() != 0) m_ui->pc->setCurrentIndex(0);  // runs pcChange
+    else pcChange();
+    m_security->SetLibraryName(m_admin.LoginLibrary);
+    m_security->SetUserName(m_admin.LoginUser);
+    m_security->SetPassWord(m_admin.LoginPassword);
+    m_security->SetProtocol(proTCPIP);
+    m_security->SetHost(m_admin.LoginServer);
+}
+
+void TUsersForm::pcChange() {
+    const int page = m_ui->pc->currentIndex();
+    // Closing first: only the datasets of the active page are open.
+    RunCommand(m_prompts, [&] {
+        if (page != 0) dsGroups->Close();
+        if (page != 1) dsUsers->Close();
+        if (page == 0) dsGroups->Open();
+        if (page == 1) dsUsers->Open();
+    });
+}
+
+void TUsersForm::pcUserRAChange() {
+    const bool first = m_ui->pcUserRA->currentIndex() == 0;
+    RunCommand(m_prompts, [&] {
+        dsGU->SetActive(first);
+        dsG->SetActive(first);
+    });
+}
+
+void TUsersForm::dsUsersAfterOpen(TDataSet& dataSet) { actGrant->setEnabled(!dataSet.IsEmpty()); }

@@ -1,0 +1,85 @@
+#pragma once
+#include <QAction>
+#include <QIcon>
+#include <QList>
+#include <QMenu>
+#include <QWidget>
+#include <memory>
+
+class IUserPrompts;
+class TDataSet;
+class TDataSource;
+class TFormStorage;
+class TFormStorageHooks;
+class TpFIBDataSet;
+class TpFIBDatabase;
+class TpFIBTransaction;
+class TUIBSecurity;
+
+namespace Ui {
+class TUsersForm;
+}
+
+// What the groups-and-users window uses of the administrator window: its connection, its transactions
+// and the values of the login.
+struct TAdminConnection {
+    TpFIBDatabase* db = nullptr;
+    TpFIBTransaction* tr = nullptr;
+    TpFIBTransaction* tw = nullptr;
+    TpFIBTransaction* trReadQ = nullptr;
+    TpFIBTransaction* trWriteQ = nullptr;
+    QString LoginUser, LoginPassword, LoginServer, LoginLibrary;
+};
+
+// The groups-and-users window: the page "Группы" with the groups and their rights, the page
+// "Пользователи" with the users and their groups. Only the datasets of the active page are open. It
+// frees itself when it closes.
+class TUsersForm : public QWidget {
+    Q_OBJECT
+public:
+    TUsersForm(IUserPrompts& prompts, const TAdminConnection& admin, QWidget* parent = nullptr);
+    ~TUsersForm() override;
+
+    Ui::TUsersForm& Controls() { return *m_ui; }
+    TFormStorage* FormStorage() const { return m_formStorage; }
+    TUIBSecurity* Security() const { return m_security; }
+    const TAdminConnection& Admin() const { return m_admin; }
+    IUserPrompts& Prompts() const { return m_prompts; }
+
+    TpFIBDataSet *dsGroups, *dsGR, *dsR, *dsUsers, *dsGU, *dsG;
+    TDataSource *srcGroups, *srcGR, *srcR, *srcUsers, *srcGU, *srcG;
+    QObject* ActionList1;
+    QAction *actAddGroup, *actEditGroup, *actDelGroup, *AddRights, *actRemoveRight;
+    QAction *actAddUSer, *actEditUser, *actCloneUser, *actDelUser, *actGrant;
+    QList<QIcon> ICONS_ACTIVE;
+    QMenu* PopupMenu1;
+    QAction *N1, *N2;
+
+    void FormShow();
+    void pcChange();
+    void pcUserRAChange();
+    void dsUsersAfterOpen(TDataSet& dataSet);
+
+signals:
+    // The window has closed and is about to be freed.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MakeDataSets();
+    void MakeActions();
+    void SetUpGrids();
+    TpFIBDataSet* MakeDataSet(const QString& name, const QStringList& select, TDataSource* master = nullptr);
+    TDataSource* MakeSource(const QString& name, TDataSet* dataSet, bool autoEdit);
+    QAction* MakeAction(const QString& name, const QString& caption, const QString& hint, int image);
+
+    IUserPrompts& m_prompts;
+    TAdminConnection m_admin;
+    std::unique_ptr<Ui::TUsersForm> m_ui;
+    TFormStorage* m_formStorage;
+    TUIBSecurity* m_security;
+    std::unique_ptr<TFormStorageHooks> m_storageHooks;
+};
