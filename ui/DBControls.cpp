@@ -110,10 +110,8 @@ TDBComboBox::TDBComboBox(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     m_link.OnDataChange = [this] { ShowField(); };
     m_link.OnUpdateData = [this] { m_link.Field()->SetAsString(currentText()); };
+    // Only the user's choice (the list or the arrow keys) writes; filling the list does not.
     connect(this, &QComboBox::activated, this, [this](int index) { Write(itemText(index)); });
-    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_showing && index >= 0) Write(itemText(index));
-    });
     connect(this, &QComboBox::editTextChanged, this, [this] {
         if (!m_showing) m_link.Modified();
     });

@@ -118,6 +118,239 @@ private slots:
         form = Open(*m_demo);
         QCOMPARE(form->Controls().Panel1->width(), 300);
     }
+
+    // The user dialog on a new row: capitals in the login, the grayed "Работает", the account list.
+    void userDialogBindings() {
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(1);
+        form->dsUsers->Append();
+        form->dsUsers->SetFieldValue(u"WORKING"_s, 1);
+        TUF dlg(form->srcUsers, form);
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        Ui::TUF& c = dlg.Controls();
+        QCOMPARE(c.DBCheckBox2->checkState(), Qt::Checked);
+        form->dsUsers->SetFieldValue(u"WORKING"_s, QVariant());
+        QCOMPARE(c.DBCheckBox2->checkState(), Qt::PartiallyChecked);
+        QTest::mouseClick(c.DBCheckBox2, Qt::LeftButton);
+        QCOMPARE(form->dsUsers->FieldValue(u"WORKING"_s).toInt(), 1);
+        c.pnlExistUser->show();
+        c.cbUsers->addItems({u"IVANOVA"_s, u"NEWCOMER"_s});
+        c.edU->setFocus();
+        QTest::keyClicks(c.edU, u"petrova"_s);
+        QCOMPARE(c.edU->text(), u"PETROVA"_s);
+        c.edF->setFocus();
+        QCOMPARE(form->dsUsers->FieldValue(u"IBNAME"_s).toString(), u"PETROVA"_s);
+        c.cbUsers->setCurrentIndex(0);
+        QTest::keyClick(c.cbUsers, Qt::Key_Down);
+        QCOMPARE(form->dsUsers->FieldValue(u"IBNAME"_s).toString(), u"NEWCOMER"_s);
+        QCOMPARE(c.edU->text(), u"NEWCOMER"_s);
+        QCOMPARE(c.edU->maxLength(), form->dsUsers->FieldByName(u"IBNAME"_s)->Size());
+        SaveScreenshot(&dlg, u"user-dialog-both-panels"_s);
+        c.pnlNewUser->hide();
+        SaveScreenshot(&dlg, u"user-dialog-existing-account"_s);
+        c.pnlNewUser->show();
+        c.pnlExistUser->hide();
+        c.edU->setEnabled(false);
+        SaveScreenshot(&dlg, u"user-dialog-change"_s);
+        form->dsUsers->Cancel();
+    }
+
+    // Enter outside the memo and "Сохранить" accept; Esc, "Отменить" and the close box reject.
+    void dialogResults_data() {
+        QTest::addColumn<bool>("userDialog");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("result");
+        for (bool user : {true, false}) {
+            const char* d = user ? "TUF " : "TGF ";
+            QTest::newRow(QByteArray(d).append("enter").constData()) << user << u"enter"_s << int(mrOk);
+            QTest::newRow(QByteArray(d).append("save").constData()) << user << u"save"_s << int(mrOk);
+            QTest::newRow(QByteArray(d).append("esc").constData()) << user << u"esc"_s << int(mrCancel);
+            QTest::newRow(QByteArray(d).append("cancel").constData()) << user << u"cancel"_s << int(mrCancel);
+            QTest::newRow(QByteArray(d).append("close box").constData()) << user << u"close"_s << int(mrCancel);
+            QTest::newRow(QByteArray(d).append("enter in memo, then esc").constData()) << user << u"memo"_s << int(mrCancel);
+        }
+    }
+    void dialogResults() {
+        QFETCH(bool, userDialog);
+        QFETCH(QString, action);
+        QFETCH(int, result);
+        TUsersForm* form = Open(*m_demo);
+        std::unique_ptr<QDialog> dlg;
+        QWidget *edit, *memo;
+        QPushButton *save, *cancel;
+        if (userDialog) {
+            auto* d = new TUF(form->srcUsers, form);
+            edit = d->Controls().edF, memo = d->Controls().dmN, save = d->Controls().btnSave, cancel = d->Controls().btnCancel;
+            dlg.reset(d);
+        } else {
+            auto* d = new TGF(form->srcGroups);
+            edit = d->Controls().DBEdit1, memo = d->Controls().DBMemo1, save = d->Controls().btnSave, cancel = d->Controls().btnCancel;
+            dlg.reset(d);
+        }
+        WhenModal([&](QWidget*) {
+            if (action == u"enter"_s) edit->setFocus(), QTest::keyClick(edit, Qt::Key_Return);
+            else if (action == u"save"_s) QTest::mouseClick(save, Qt::LeftButton);
+            else if (action == u"esc"_s) QTest::keyClick(edit, Qt::Key_Escape);
+            else if (action == u"cancel"_s) QTest::mouseClick(cancel, Qt::LeftButton);
+            else if (action == u"close"_s) dlg->close();
+            else {
+                memo->setFocus();
+                QTest::keyClick(memo, Qt::Key_Return);
+                QVERIFY(dlg->isVisible());
+                QTest::keyClick(memo, Qt::Key_Escape);
+            }
+        });
+        if (action == u"save"_s) SaveScreenshot(dlg.get(), userDialog ? u"user-dialog"_s : u"group-dialog"_s);
+        QCOMPARE(dlg->exec(), result);
+    }
+
+    // The users grid (ELKIN, IVANOVA, KUZNECOV, PETROV, SHEVCHUK, SIDORENKO), searched from a start row.
+    void search_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("column");  // a title, or "<All>"
+        QTest::addColumn<int>("match");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<bool>("reverse");
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("row");         // where the grid ends
+        QTest::addColumn<QString>("current");  // the current column's title afterwards
+        using G = TGridSearch;
+        QTest::newRow("empty, anywhere: nothing") << u""_s << u"<All>"_s << int(G::Anywhere) << int(G::All) << false << false << 2 << 1 << 2 << u"LOGIN"_s;
+        QTest::newRow("empty, whole field: first empty") << u""_s << u"Примечание"_s << int(G::WholeField) << int(G::All) << false << false << 0 << 1 << 3 << u"Примечание"_s;
+        QTest::newRow("empty, start: first examined") << u""_s << u"Фамилия"_s << int(G::FieldStart) << int(G::All) << false << false << 4 << 1 << 0 << u"Фамилия"_s;
+        QTest::newRow("down from the last row") << u"ов"_s << u"Фамилия"_s << int(G::Anywhere) << int(G::Down) << false << false << 5 << 1 << 5 << u"LOGIN"_s;
+        QTest::newRow("all, then the next below") << u"ов"_s << u"Фамилия"_s << int(G::Anywhere) << int(G::All) << false << false << 4 << 2 << 2 << u"Фамилия"_s;
+        QTest::newRow("up") << u"ов"_s << u"Фамилия"_s << int(G::Anywhere) << int(G::Up) << false << false << 5 << 1 << 3 << u"Фамилия"_s;
+        QTest::newRow("ctrl turns down into up") << u"ов"_s << u"Фамилия"_s << int(G::Anywhere) << int(G::Down) << false << true << 5 << 1 << 3 << u"Фамилия"_s;
+        QTest::newRow("all columns, without case") << u"сергей"_s << u"<All>"_s << int(G::WholeField) << int(G::All) << false << false << 0 << 1 << 3 << u"Имя"_s;
+        QTest::newRow("all columns, with case: column stays") << u"Сергей"_s << u"<All>"_s << int(G::WholeField) << int(G::All) << true << false << 0 << 1 << 3 << u"LOGIN"_s;
+        QTest::newRow("with case: no match") << u"сергей"_s << u"<All>"_s << int(G::WholeField) << int(G::All) << true << false << 1 << 1 << 1 << u"LOGIN"_s;
+    }
+    void search() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, column);
+        QFETCH(int, match);
+        QFETCH(int, direction);
+        QFETCH(bool, caseSensitive);
+        QFETCH(bool, reverse);
+        QFETCH(int, startRow);
+        QFETCH(int, times);
+        QFETCH(int, row);
+        QFETCH(QString, current);
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(1);
+        TDBGridEh* grid = form->Controls().DBGridEh4;
+        const auto title = [&](int c) { return grid->model()->headerData(c, Qt::Horizontal).toString(); };
+        int col = -1;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            if (title(c) == column) col = c;
+        form->dsUsers->SetRecNo(startRow + 1);
+        grid->SetCurrentColumn(0);
+        TGridSearch search;
+        search.Pattern = pattern;
+        search.Column = col;
+        search.Match = TGridSearch::TMatch(match);
+        search.Direction = TGridSearch::TDirection(direction);
+        search.CaseSensitive = caseSensitive;
+        for (int i = 0; i < times; ++i) search.FindNext(*grid, reverse);
+        QCOMPARE(form->dsUsers->RecNo() - 1, row);
+        QCOMPARE(grid->currentIndex().row(), row);
+        QCOMPARE(title(grid->CurrentColumn()), current);
+    }
+
+    // Ctrl+F: one dialog for the run, the column list rebuilt for the grid, a new pattern searched afresh.
+    void searchDialog() {
+        TUsersForm* form = Open(*m_demo);
+        TDBGridEh* grid = form->Controls().DBGridEh1;
+        grid->setFocus();
+        QStringList columns;
+        bool found = false;
+        WhenModal([&](QWidget* w) {
+            auto& dlg = TDBGridEhFindDlg::Instance();
+            QCOMPARE(w, &dlg);
+            SaveScreenshot(&dlg, u"search-dialog"_s);
+            for (int i = 0; i < dlg.ColumnBox()->count(); ++i) columns << dlg.ColumnBox()->itemText(i);
+            dlg.ColumnBox()->setCurrentIndex(dlg.ColumnBox()->count() - 1);
+            dlg.PatternBox()->setEditText(u"касс"_s);
+            QTest::keyClick(dlg.PatternBox(), Qt::Key_Return);
+            found = form->dsGroups->FieldValue(u"GROUP_NAME"_s).toString() == u"Кассиры"_s;
+            QTest::keyClick(dlg.PatternBox(), Qt::Key_Escape);
+        });
+        QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(columns, QStringList({u"Группа"_s, u"Блокирована"_s, u"Примечание"_s, u"<All>"_s}));
+        QVERIFY(found);
+        QCOMPARE(TDBGridEhFindDlg::Instance().PatternBox()->itemText(0), u"касс"_s);
+        QVERIFY(!TDBGridEhFindDlg::Instance().isVisible());
+    }
+
+    // Insert adds a row in the groups grid only; an untouched new row goes again when the row moves.
+    void insertInEachGrid_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<bool>("inserts");
+        QTest::newRow("groups") << 0 << u"DBGridEh1"_s << true;
+        QTest::newRow("group's rights") << 0 << u"DBGridEh2"_s << false;
+        QTest::newRow("other rights") << 0 << u"DBGridEh3"_s << false;
+        QTest::newRow("users") << 1 << u"DBGridEh4"_s << false;
+        QTest::newRow("user's groups") << 1 << u"DBGridEh5"_s << false;
+        QTest::newRow("other groups") << 1 << u"DBGridEh6"_s << false;
+    }
+    void insertInEachGrid() {
+        QFETCH(int, page);
+        QFETCH(QString, grid);
+        QFETCH(bool, inserts);
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(page);
+        auto* g = form->findChild<TDBGridEh*>(grid);
+        TDataSet* ds = g->DataSet();
+        const int rows = ds->RecordCount();
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_Insert);
+        QCOMPARE(ds->State(), inserts ? dsInsert : dsBrowse);
+        QCOMPARE(g->model()->rowCount(), rows + (inserts ? 1 : 0));
+        QTest::keyClick(g, Qt::Key_Down);
+        QCOMPARE(ds->State(), dsBrowse);
+        QCOMPARE(ds->RecordCount(), rows);
+        if (!inserts) return;
+        // Ctrl+Delete asks first; Cancel keeps the row.
+        QStringList asked;
+        g->ConfirmDelete = [&](const QString& text) { return asked << text, false; };
+        QTest::keyClick(g, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList{u"Delete record?"_s});
+        QCOMPARE(ds->RecordCount(), rows);
+    }
+
+    // The users grid: the first five columns keep their widths, the other two fill the rest.
+    void columnFitting() {
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(1);
+        TDBGridEh* g = form->Controls().DBGridEh4;
+        QList<int> fixed;
+        for (int c = 0; c < 5; ++c) fixed << g->columnWidth(c);
+        const int phone = g->columnWidth(5), notice = g->columnWidth(6);
+        form->resize(form->width() + 200, form->height());
+        form->showNormal();
+        form->resize(1000, 600);
+        QTest::qWait(20);
+        for (int c = 0; c < 5; ++c) QCOMPARE(g->columnWidth(c), fixed[c]);
+        QCOMPARE(std::accumulate(fixed.begin(), fixed.end(), 0) + g->columnWidth(5) + g->columnWidth(6), g->viewport()->width());
+        QVERIFY(std::abs(double(g->columnWidth(5)) / g->columnWidth(6) - double(phone) / notice) < 0.05);
+    }
+
+    void modelIsConsistent() {
+        TUsersForm* form = Open(*m_demo);
+        QAbstractItemModelTester tester(form->Controls().DBGridEh1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        form->dsGroups->Last();
+        form->dsGroups->Append();
+        form->dsGroups->Cancel();
+        form->dsGroups->Reopen(true);
+        form->Controls().pc->setCurrentIndex(1);
+        form->Controls().pc->setCurrentIndex(0);
+    }
 };
 
 QTEST_MAIN(TestUsersForm)
