@@ -1,6 +1,8 @@
 #include "ui/TUsersForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QProgressDialog>
 #include <QShowEvent>
 
 #include "admin/AdminSql.h"
@@ -11,9 +13,11 @@
 #include "security/TUIBSecurity.h"
 #include "settings/TFormStorage.h"
 #include "ui/CommandGuard.h"
+#include "ui/EditorDialogs.h"
 #include "ui/TDBGridEh.h"
 #include "ui/TFormStorageHooks.h"
 #include "ui/UsersIcons.h"
+#include "ui_TUF.h"
 #include "ui_TUsersForm.h"
 
 using namespace Qt::StringLiterals;
@@ -74,6 +78,7 @@ TUsersForm::TUsersForm(IUserPrompts& prompts, const TAdminConnection& admin, QWi
     m_ui->Splitter3->setStretchFactor(1, 1);
     m_ui->Splitter3->setSizes({337, 380});
 
+    ConnectCommands();
     connect(m_ui->pc, &QTabWidget::currentChanged, this, [this] { pcChange(); });
     connect(m_ui->pcUserRA, &QTabWidget::currentChanged, this, [this] { pcUserRAChange(); });
 }
@@ -81,6 +86,12 @@ TUsersForm::TUsersForm(IUserPrompts& prompts, const TAdminConnection& admin, QWi
 TUsersForm::~TUsersForm() {
     // The destruction save runs while the components still exist.
     m_storageHooks.reset();
+    // The datasets close as the children go: the window must hear nothing of it any more.
+    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG}) {
+        s->OnDataChange = nullptr;
+        s->OnStateChange = nullptr;
+    }
+    dsUsers->AfterOpen = nullptr;
 }
 
 TDataSource* TUsersForm::MakeSource(const QString& name, TDataSet* dataSet, bool autoEdit) {
@@ -262,3 +273,134 @@ void TUsersForm::pcUserRAChange() {
 }
 
 void TUsersForm::dsUsersAfterOpen(TDataSet& dataSet) { actGrant->setEnabled(!dataSet.IsEmpty()); }
+
+// ---- commands
+
+TAdminContext TUsersForm::Context() {
+    TAdminContext c;
+    c.db = m_admin.db;
+    c.trReadQ = m_admin.trReadQ;
+    c.trWriteQ = m_admin.trWriteQ;
+    c.dsGroups = dsGroups, c.dsGR = dsGR, c.dsR = dsR;
+    c.dsUsers = dsUsers, c.dsGU = dsGU, c.dsG = dsG;
+    c.Security = m_security;
+    c.Prompts = &m_prompts;
+    c.Dialogs = this;
+    c.Progress = this;
+    return c;
+}
+
+void TUsersForm::Run(void (*operation)(const TAdminContext&)) {
+    const TAdminContext c = Context();
+    RunCommand(m_prompts, [&] { operation(c); });
+    Done();
+    UpdateCommands();
+}
+
+void TUsersForm::actAddGroupExecute() { Run(AdminOps::AddGroup); }
+void TUsersForm::actEditGroupExecute() { Run(AdminOps::EditGroup); }
+void TUsersForm::actDelGroupExecute() { Run(AdminOps::DeleteGroup); }
+void TUsersForm::AddRightsExecute() { Run(AdminOps::GiveRight); }
+void TUsersForm::actRemoveRightExecute() { Run(AdminOps::TakeRight); }
+void TUsersForm::actAddUSerExecute() { Run(AdminOps::AddUser); }
+void TUsersForm::actCloneUserExecute() { Run(AdminOps::CloneUser); }
+void TUsersForm::actEditUserExecute() { Run(AdminOps::EditUser); }
+void TUsersForm::actDelUserExecute() { Run(AdminOps::DeleteUser); }
+void TUsersForm::actGrantExecute() { Run(AdminOps::GrantToCurrentUser); }
+void TUsersForm::sbUGAddClick() { Run(AdminOps::AddMembership); }
+void TUsersForm::sbUGremoveClick() { Run(AdminOps::RemoveMembership); }
+
+void TUsersForm::N2Click() {
+    const TAdminContext c = Context();
+    const bool enabled = actGrant->isEnabled();
+    RunCommand(m_prompts, [&] { AdminOps::GrantToAllUsers(c, enabled); });
+    Done();
+}
+
+void TUsersForm::ConnectCommands() {
+    const std::pair<QAction*, void (TUsersForm::*)()> commands[] = {
+        {actAddGroup, &TUsersForm::actAddGroupExecute},   {actEditGroup, &TUsersForm::actEditGroupExecute},
+        {actDelGroup, &TUsersForm::actDelGroupExecute},   {AddRights, &TUsersForm::AddRightsExecute},
+        {actRemoveRight, &TUsersForm::actRemoveRightExecute}, {actAddUSer, &TUsersForm::actAddUSerExecute},
+        {actCloneUser, &TUsersForm::actCloneUserExecute}, {actEditUser, &TUsersForm::actEditUserExecute},
+        {actDelUser, &TUsersForm::actDelUserExecute},     {actGrant, &TUsersForm::actGrantExecute},
+        {N2, &TUsersForm::N2Click}};
+    for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
+    Ui::TUsersForm& u = *m_ui;
+    connect(u.sbUGAdd, &QToolButton::clicked, this, &TUsersForm::sbUGAddClick);
+    connect(u.sbUGremove, &QToolButton::clicked, this, &TUsersForm::sbUGremoveClick);
+    // A double-click does what the button or command does.
+    u.DBGridEh2->OnDblClick = [this] { actRemoveRightExecute(); };
+    u.DBGridEh3->OnDblClick = [this] { AddRightsExecute(); };
+    u.DBGridEh5->OnDblClick = [this] { sbUGremoveClick(); };
+    u.DBGridEh6->OnDblClick = [this] { sbUGAddClick(); };
+    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG}) {
+        s->OnDataChange = [this](TDataSource&, TField*) { UpdateCommands(); };
+        s->OnStateChange = [this](TDataSource&) { UpdateCommands(); };
+    }
+    UpdateCommands();
+}
+
+void TUsersForm::UpdateCommands() {
+    const auto hasRow = [](TDataSet* ds) { return ds->Active() && !ds->IsEmpty(); };
+    const bool group = hasRow(dsGroups), user = hasRow(dsUsers);
+    actEditGroup->setEnabled(group);
+    actDelGroup->setEnabled(group);
+    AddRights->setEnabled(group && hasRow(dsR));
+    actRemoveRight->setEnabled(group && hasRow(dsGR));
+    actEditUser->setEnabled(user);
+    actDelUser->setEnabled(user);
+    m_ui->sbUGAdd->setEnabled(user && hasRow(dsG));
+    m_ui->sbUGremove->setEnabled(user && hasRow(dsGU));
+    if (dsUsers->Active()) actGrant->setEnabled(user);
+}
+
+bool TUsersForm::EditGroup() {
+    TGF dlg(srcGroups);
+    const bool ok = dlg.exec() == mrOk;
+    // The controls write what they still hold while they exist.
+    if (ok) dsGroups->UpdateRecord();
+    return ok;
+}
+
+TUserDialogResult TUsersForm::EditUser(TUserDialogUse use, const QStringList& accounts) {
+    TUF dlg(srcUsers, this);
+    Ui::TUF& u = dlg.Controls();
+    u.pnlNewUser->setVisible(use != TUserDialogUse::ExistingAccount);
+    u.pnlExistUser->setVisible(use == TUserDialogUse::ExistingAccount);
+    u.edU->setEnabled(use != TUserDialogUse::ChangeUser);
+    u.cbUsers->addItems(accounts);
+    TUserDialogResult r;
+    r.Ok = dlg.exec() == mrOk;
+    if (r.Ok) dsUsers->UpdateRecord();
+    r.Login = u.edU->text();
+    r.Password = u.edPWD->text();
+    r.Surname = u.edF->text();
+    r.FirstName = u.edI->text();
+    r.MiddleName = u.edO->text();
+    return r;
+}
+
+void TUsersForm::Show(int step, int steps, const QString& what) {
+    if (!m_progress) {
+        m_progress = new QProgressDialog(this);
+        m_progress->setWindowTitle(windowTitle());
+        m_progress->setCancelButtonText(u"Отменить"_s);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(500);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+    }
+    m_progress->setMaximum(steps);
+    m_progress->setLabelText(u"Раздача прав на объекты: %1 из %2 (%3)"_s.arg(step).arg(steps).arg(what));
+    m_progress->setValue(step - 1);
+    QApplication::processEvents();
+}
+
+bool TUsersForm::Cancelled() { return m_progress && m_progress->wasCanceled(); }
+
+void TUsersForm::Done() {
+    if (!m_progress) return;
+    m_progress->deleteLater();
+    m_progress = nullptr;
+}

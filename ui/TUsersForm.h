@@ -6,7 +6,10 @@
 #include <QWidget>
 #include <memory>
 
+#include "admin/AdminOperations.h"
+
 class IUserPrompts;
+class QProgressDialog;
 class TDataSet;
 class TDataSource;
 class TFormStorage;
@@ -34,7 +37,7 @@ struct TAdminConnection {
 // The groups-and-users window: the page "Группы" with the groups and their rights, the page
 // "Пользователи" with the users and their groups. Only the datasets of the active page are open. It
 // frees itself when it closes.
-class TUsersForm : public QWidget {
+class TUsersForm : public QWidget, private IAdminDialogs, private IGrantProgress {
     Q_OBJECT
 public:
     TUsersForm(IUserPrompts& prompts, const TAdminConnection& admin, QWidget* parent = nullptr);
@@ -60,6 +63,26 @@ public:
     void pcUserRAChange();
     void dsUsersAfterOpen(TDataSet& dataSet);
 
+    // The commands (Parts of the administration): each runs its operation; an exception that leaves
+    // it is shown in the application's error box.
+    void actAddGroupExecute();
+    void actEditGroupExecute();
+    void actDelGroupExecute();
+    void AddRightsExecute();
+    void actRemoveRightExecute();
+    void actAddUSerExecute();
+    void actCloneUserExecute();
+    void actEditUserExecute();
+    void actDelUserExecute();
+    void actGrantExecute();
+    void N2Click();
+    void sbUGAddClick();
+    void sbUGremoveClick();
+    // What the operations work on.
+    TAdminContext Context();
+    // Commands that need a current row are enabled only while their list has one.
+    void UpdateCommands();
+
 signals:
     // The window has closed and is about to be freed.
     void Closed();
@@ -75,6 +98,14 @@ private:
     TpFIBDataSet* MakeDataSet(const QString& name, const QStringList& select, TDataSource* master = nullptr);
     TDataSource* MakeSource(const QString& name, TDataSet* dataSet, bool autoEdit);
     QAction* MakeAction(const QString& name, const QString& caption, const QString& hint, int image);
+    void Run(void (*operation)(const TAdminContext&));
+    void ConnectCommands();
+    // The editor dialogs and the grant progress, as the operations see them.
+    bool EditGroup() override;
+    TUserDialogResult EditUser(TUserDialogUse use, const QStringList& accounts) override;
+    void Show(int step, int steps, const QString& what) override;
+    bool Cancelled() override;
+    void Done() override;
 
     IUserPrompts& m_prompts;
     TAdminConnection m_admin;
@@ -82,4 +113,5 @@ private:
     TFormStorage* m_formStorage;
     TUIBSecurity* m_security;
     std::unique_ptr<TFormStorageHooks> m_storageHooks;
+    QProgressDialog* m_progress = nullptr;
 };

@@ -1,0 +1,219 @@
+// The administration commands against the real server, with scripted dialogs and boxes.
+#include <QtTest>
+
+#include "app/TAdminForm.h"
+#include "data/TDataSet.h"
+#include "fib/FIBErrors.h"
+#include "fib/TpFIBDataSet.h"
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBTransaction.h"
+#include "security/TUIBSecurity.h"
+#include "security/TUserInfo.h"
+#include "tests/support/FakePrompts.h"
+#include "tests/support/TestConnection.h"
+#include "tests/support/TestServer.h"
+#include "ui/TUsersForm.h"
+#include "ui_TUsersForm.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The dialogs as a script: what the user would type into the row, and the button pressed.
+struct ScriptedDialogs : IAdminDialogs {
+    std::function<bool(TDataSet&)> group;
+    std::function<TUserDialogResult(TDataSet&, const QStringList&)> user;
+    TDataSet* groups = nullptr;
+    TDataSet* users = nullptr;
+    bool EditGroup() override { return group(*groups); }
+    TUserDialogResult EditUser(TUserDialogUse, const QStringList& accounts) override { return user(*users, accounts); }
+};
+}  // namespace
+
+class TestAdminCommands : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    FakePrompts m_prompts;
+    std::unique_ptr<TAdminForm> m_admin;
+    TUsersForm* m_form = nullptr;
+    ScriptedDialogs m_dialogs;
+    const QString m_login = u"TV%1A"_s.arg(QCoreApplication::applicationPid());
+
+    TAdminContext Context() {
+        TAdminContext c = m_form->Context();
+        m_dialogs.groups = c.dsGroups;
+        m_dialogs.users = c.dsUsers;
+        c.Dialogs = &m_dialogs;
+        c.Progress = nullptr;
+        return c;
+    }
+    QString Sql(const QString& select) { return m_db->Isql(u"SET HEADING OFF;\n"_s + select + u";\n"_s).simplified(); }
+    bool AccountExists(const QString& login) {
+        m_form->Security()->ListAccounts();
+        for (int i = 0; i < m_form->Security()->AccountCount(); ++i)
+            if (m_form->Security()->AccountAt(i).UserName == login) return true;
+        return false;
+    }
+    // A user the dialog creates with these names and password.
+    std::function<TUserDialogResult(TDataSet&, const QStringList&)> NewUser(const QString& login, const QString& password) {
+        return [=](TDataSet& ds, const QStringList&) {
+            ds.SetFieldValue(u"IBNAME"_s, login);
+            ds.SetFieldValue(u"SURNAME"_s, u"Щукина"_s);
+            ds.SetFieldValue(u"FIRSTNAME"_s, u"Юлия"_s);
+            return TUserDialogResult{true, login, password, u"Щукина"_s, u"Юлия"_s, QString()};
+        };
+    }
+
+private slots:
+    void initTestCase() {
+        m_db = std::make_unique<TestDatabase>(u"admincommands"_s, true);
+        m_db->Isql(u"CREATE TABLE T_LATER (ID INTEGER);\nCOMMIT;\n"_s);
+        m_admin = std::make_unique<TAdminForm>(m_prompts, [&](QString& s, QString& d, QString& u, QString& l, QString& p) {
+            s = TestServer::Host(), d = m_db->Path(), u = TestServer::User(), l = TestServer::Client(), p = TestServer::Password();
+            return true;
+        });
+        m_admin->show();
+        m_admin->btnUsersClick();
+        m_form = m_admin->UsersForm();
+        m_form->Controls().pc->setCurrentIndex(1);
+    }
+    void cleanupTestCase() {
+        m_form->Security()->SetUser(m_login);
+        try {
+            m_form->Security()->DeleteAccount();
+        } catch (...) {
+        }
+        m_form->close();
+        m_admin.reset();
+        m_db.reset();
+    }
+    void init() { m_prompts.log.clear(); }
+
+    // Cancel leaves the table and the row; OK saves, reloads and goes back to the old position.
+    void addGroup() {
+        TDataSet* ds = m_form->dsGroups;
+        m_form->Controls().pc->setCurrentIndex(0);
+        ds->SetRecNo(2);
+        const QString before = Sql(u"select count(*) from sys$group"_s);
+        m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"GROUP_NAME"_s, u"Аааа"_s), false; };
+        AdminOps::AddGroup(Context());
+        QCOMPARE(Sql(u"select count(*) from sys$group"_s), before);
+        QCOMPARE(ds->RecNo(), 2);
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Кассиры"_s);
+        m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"GROUP_NAME"_s, u"Аааа"_s), true; };
+        AdminOps::AddGroup(Context());
+        QCOMPARE(ds->RecNo(), 2);
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Бухгалтерия"_s);  // the new one sorts first
+        m_prompts.answers = {false};
+        ds->First();
+        AdminOps::DeleteGroup(Context());
+        QCOMPARE(m_prompts.log, QStringList{u"confirm:Вы желаете удалить группу Аааа?"_s});
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Аааа"_s);
+        AdminOps::DeleteGroup(Context());
+        QCOMPARE(Sql(u"select count(*) from sys$group"_s), before);
+    }
+
+    // Rights and groups move from one list to the other and back.
+    void rightsAndMemberships_data() {
+        QTest::addColumn<int>("page");
+        QTest::newRow("rights") << 0;
+        QTest::newRow("memberships") << 1;
+    }
+    void rightsAndMemberships() {
+        QFETCH(int, page);
+        m_form->Controls().pc->setCurrentIndex(page);
+        TDataSet* has = page == 0 ? m_form->dsGR : m_form->dsGU;
+        TDataSet* lacks = page == 0 ? m_form->dsR : m_form->dsG;
+        has->FetchAll();
+        lacks->FetchAll();
+        const int hasRows = has->RecordCount(), lacksRows = lacks->RecordCount();
+        const QVariant moved = lacks->FieldValue(u"ID"_s);
+        page == 0 ? AdminOps::GiveRight(Context()) : AdminOps::AddMembership(Context());
+        QCOMPARE(has->RecordCount(), hasRows + 1);
+        QCOMPARE(lacks->RecordCount(), lacksRows - 1);
+        while (!has->Eof() && has->FieldValue(u"ID"_s) != moved) has->Next();
+        page == 0 ? AdminOps::TakeRight(Context()) : AdminOps::RemoveMembership(Context());
+        QCOMPARE(has->RecordCount(), hasRows);
+        QCOMPARE(lacks->RecordCount(), lacksRows);
+    }
+
+    // A membership taken twice: a unique-key error ends the command and trWriteQ stays open for the next.
+    void duplicateMembership() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        TAdminContext c = Context();
+        c.dsG = m_form->dsGU;  // a group the user is in already
+        QVERIFY_THROWS_EXCEPTION(EFIBError, AdminOps::AddMembership(c));
+        QVERIFY(m_form->Admin().trWriteQ->Active());
+        AdminOps::RemoveMembership(Context());
+        QVERIFY(!m_form->Admin().trWriteQ->Active());
+    }
+
+    // A Cyrillic user: Cyrillic in WORKER, Latin with the account, "qz" + password, grants on everything.
+    void addAndChangeUser() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        m_dialogs.user = NewUser(m_login, u"secret"_s);
+        AdminOps::AddUser(Context());
+        QCOMPARE(m_prompts.log, QStringList());
+        QCOMPARE(Sql(u"select surname from worker where ibname = '%1'"_s.arg(m_login)), u"Щукина"_s);
+        m_form->Security()->ListAccounts();
+        bool transliterated = false;
+        for (int i = 0; i < m_form->Security()->AccountCount(); ++i)
+            if (m_form->Security()->AccountAt(i).UserName == m_login)
+                transliterated = m_form->Security()->AccountAt(i).LastName == u"SHHukina"_s;
+        QVERIFY(transliterated);
+        // The new login works with every object, also one made before it existed.
+        TestDatabase& db = *m_db;
+        QObject owner;
+        TpFIBDatabase* as = MakeTestDatabase(&owner, db.ConnectionString(), u"qzsecret"_s);
+        as->ConnectParams().SetUserName(m_login);
+        as->Open(true);
+        as->Close();
+        QCOMPARE(Sql(u"select count(*) from rdb$user_privileges where rdb$user = '%1' and rdb$relation_name = 'T_LATER'"_s.arg(m_login)).toInt() > 0, true);
+        // An existing account is refused with its message, and no row is made.
+        const QString rows = Sql(u"select count(*) from worker"_s);
+        AdminOps::AddUser(Context());
+        QCOMPARE(m_prompts.log.size(), 1);
+        QVERIFY(m_prompts.log[0].startsWith(u"error:"_s));
+        QCOMPARE(Sql(u"select count(*) from worker"_s), rows);
+        // A change with an empty password box keeps the password.
+        TDataSet* ds = m_form->dsUsers;
+        while (!ds->Eof() && ds->FieldValue(u"IBNAME"_s).toString() != m_login) ds->Next();
+        m_dialogs.user = [&](TDataSet& u, const QStringList&) {
+            u.SetFieldValue(u"PHONE_NO"_s, u"555"_s);
+            return TUserDialogResult{true, m_login, QString(), u"Щукина"_s, u"Юлия"_s, QString()};
+        };
+        AdminOps::EditUser(Context());
+        QCOMPARE(Sql(u"select phone_no from worker where ibname = '%1'"_s.arg(m_login)), u"555"_s);
+        as->Open(true);
+        QVERIFY(as->Connected());
+        as->Close();
+    }
+
+    // A login that cannot go into a GRANT unquoted is refused before anything is sent.
+    void notPlainLoginRefused() {
+        const QString rows = Sql(u"select count(*) from worker"_s);
+        m_dialogs.user = NewUser(u"X TO PUBLIC"_s, u"p"_s);
+        AdminOps::AddUser(Context());
+        QCOMPARE(m_prompts.log, QStringList{u"error:"_s + AdminOps::NotPlainLoginMessage(u"X TO PUBLIC"_s)});
+        QCOMPARE(Sql(u"select count(*) from worker"_s), rows);
+        QVERIFY(!AccountExists(u"X"_s));
+    }
+
+    // SYSDBA is never removed; a user whose account is gone loses its rows and the error comes after.
+    void deleteUser() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        TDataSet* ds = m_form->dsUsers;
+        m_form->Security()->SetUser(m_login);
+        m_form->Security()->DeleteAccount();
+        ds->First();
+        while (!ds->Eof() && ds->FieldValue(u"IBNAME"_s).toString() != m_login) ds->Next();
+        m_prompts.answers = {false};
+        AdminOps::DeleteUser(Context());
+        QCOMPARE(m_prompts.log, QStringList{u"confirm:Удалить пользователя "_s + m_login + u'?'});
+        QVERIFY_THROWS_EXCEPTION(Exception, AdminOps::DeleteUser(Context()));
+        QCOMPARE(Sql(u"select count(*) from worker where ibname = '%1'"_s.arg(m_login)), u"0"_s);
+    }
+};
+
+QTEST_MAIN(TestAdminCommands)
+#include "test_AdminCommands.moc"
