@@ -5,9 +5,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+// A dialog of fixed size: no resizing, no maximize or minimize box.
+void FixSize(QDialog& dialog) {
+    dialog.setFixedSize(dialog.size());
+    dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint);
+}
+}  // namespace
+
 TUF::TUF(TDataSource* srcUsers, QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TUF>()) {
     m_ui->setupUi(this);
-    setFixedSize(size());
+    FixSize(*this);
     Ui::TUF& u = *m_ui;
     u.edU->SetUpperCase(true);
     const std::pair<TDBEdit*, const char16_t*> edits[] = {
@@ -31,7 +40,7 @@ TUF::~TUF() = default;
 
 TGF::TGF(TDataSource* srcGroups, QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TGF>()) {
     m_ui->setupUi(this);
-    setFixedSize(size());
+    FixSize(*this);
     m_ui->DBEdit1->SetDataSource(srcGroups);
     m_ui->DBEdit1->SetDataField(u"GROUP_NAME"_s);
     m_ui->DBCheckBox1->SetDataSource(srcGroups);
