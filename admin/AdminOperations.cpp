@@ -264,41 +264,39 @@ void DeleteUser(const TAdminContext& c) {
 
 // ---- object grants
 
-void GrantTablesAndViews(const TAdminContext& c, const QString& login) {
+namespace {
+// Grants on every object the catalogue queries name, each in a transaction of its own; with generators
+// the grant on the generators comes first.
+void GrantObjects(const TAdminContext& c, const QString& login, const QStringList& queries,
+                  QString (*grant)(const QString& name, const QString& login), bool generators) {
     if (!IsPlainLogin(login)) {
         c.Prompts->ShowError(NotPlainLoginMessage(login));
         return;
     }
     QStringList names;
     auto q = OneOff(c, c.trReadQ);
-    CollectNames(c, *q, AdminSql::TablesQuery(), names);
-    CollectNames(c, *q, AdminSql::ViewsQuery(), names);
+    for (const QString& query : queries) CollectNames(c, *q, query, names);
     q->SetTransaction(c.trWriteQ);
     q->SetParamCheck(false);
-    Start(c.trWriteQ);
-    q->SetSQLText(AdminSql::GrantGenerators(login));
-    q->ExecQuery();
-    c.trWriteQ->Commit();
+    if (generators) {
+        Start(c.trWriteQ);
+        q->SetSQLText(AdminSql::GrantGenerators(login));
+        q->ExecQuery();
+        c.trWriteQ->Commit();
+    }
     QStringList statements;
-    for (const QString& name : names) statements.append(AdminSql::GrantAll(name, login));
+    for (const QString& name : names) statements.append(grant(name, login));
     GrantEach(c, *q, statements, login);
     q->Close();
 }
+}  // namespace
+
+void GrantTablesAndViews(const TAdminContext& c, const QString& login) {
+    GrantObjects(c, login, {AdminSql::TablesQuery(), AdminSql::ViewsQuery()}, AdminSql::GrantAll, true);
+}
 
 void GrantProcedures(const TAdminContext& c, const QString& login) {
-    if (!IsPlainLogin(login)) {
-        c.Prompts->ShowError(NotPlainLoginMessage(login));
-        return;
-    }
-    QStringList names;
-    auto q = OneOff(c, c.trReadQ);
-    CollectNames(c, *q, AdminSql::ProceduresQuery(), names);
-    q->SetTransaction(c.trWriteQ);
-    q->SetParamCheck(false);
-    QStringList statements;
-    for (const QString& name : names) statements.append(AdminSql::GrantExecute(name, login));
-    GrantEach(c, *q, statements, login);
-    q->Close();
+    GrantObjects(c, login, {AdminSql::ProceduresQuery()}, AdminSql::GrantExecute, false);
 }
 
 void GrantToCurrentUser(const TAdminContext& c) {

@@ -12,13 +12,21 @@ class TField;
 // Data-aware controls: each shows one field of a data source's current row (bound by field name,
 // without regard to case) and writes into it when it loses the focus and when the row is saved.
 
-class TDBEdit : public QLineEdit {
-    Q_OBJECT
+// The binding every data-aware control has.
+class TDBControlLink {
 public:
-    explicit TDBEdit(QWidget* parent = nullptr);
     void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
     void SetDataField(const QString& name) { m_link.SetFieldName(name); }
     TField* Field() const { return m_link.Field(); }
+
+protected:
+    TFieldDataLink m_link;
+};
+
+class TDBEdit : public QLineEdit, public TDBControlLink {
+    Q_OBJECT
+public:
+    explicit TDBEdit(QWidget* parent = nullptr);
     // Typed letters become capitals.
     void SetUpperCase(bool on);
 
@@ -27,35 +35,27 @@ protected:
 
 private:
     void ShowField();
-    TFieldDataLink m_link;
 };
 
-class TDBMemo : public QPlainTextEdit {
+class TDBMemo : public QPlainTextEdit, public TDBControlLink {
     Q_OBJECT
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
-    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
-    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-    TField* Field() const { return m_link.Field(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void ShowField();
-    TFieldDataLink m_link;
     bool m_showing = false;
 };
 
 // Grayed for a null field; a Boolean field is checked when true, any other field when its text is the
 // checked value (without regard to case). A click writes true/false or the checked/unchecked value.
-class TDBCheckBox : public QCheckBox {
+class TDBCheckBox : public QCheckBox, public TDBControlLink {
     Q_OBJECT
 public:
     explicit TDBCheckBox(QWidget* parent = nullptr);
-    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
-    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-    TField* Field() const { return m_link.Field(); }
     void SetValues(const QString& checked, const QString& unchecked);
 
 protected:
@@ -63,20 +63,16 @@ protected:
 
 private:
     void ShowField();
-    TFieldDataLink m_link;
     QString m_checked = QStringLiteral("True");
     QString m_unchecked = QStringLiteral("False");
 };
 
 // An editable combo box over a field: choosing an entry (also with the arrow keys) or typing a text puts
 // it into the field.
-class TDBComboBox : public QComboBox {
+class TDBComboBox : public QComboBox, public TDBControlLink {
     Q_OBJECT
 public:
     explicit TDBComboBox(QWidget* parent = nullptr);
-    void SetDataSource(TDataSource* source) { m_link.SetDataSource(source); }
-    void SetDataField(const QString& name) { m_link.SetFieldName(name); }
-    TField* Field() const { return m_link.Field(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
@@ -84,6 +80,5 @@ protected:
 private:
     void ShowField();
     void Write(const QString& text);
-    TFieldDataLink m_link;
     bool m_showing = false;
 };
