@@ -213,6 +213,41 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, AdminOps::DeleteUser(Context()));
         QCOMPARE(Sql(u"select count(*) from worker where ibname = '%1'"_s.arg(m_login)), u"0"_s);
     }
+
+    // SYSDBA: never removed, and its password never sent when it is changed.
+    void sysdbaProtected() {
+        m_db->Isql(u"insert into worker (worker_id, surname, ibname) values (300, 'Админ', 'SYSDBA');\n"
+                   "insert into sys$user (id, ibname, lockedout) values (300, 'SYSDBA', 0);\ncommit;\n"_s);
+        m_form->Controls().pc->setCurrentIndex(1);
+        TDataSet* ds = m_form->dsUsers;
+        ds->Reopen(true);
+        while (!ds->Eof() && ds->FieldValue(u"IBNAME"_s).toString() != u"SYSDBA"_s) ds->Next();
+        m_prompts.answers = {true};
+        AdminOps::DeleteUser(Context());
+        QCOMPARE(Sql(u"select count(*) from sys$user where ibname = 'SYSDBA'"_s), u"1"_s);
+        m_dialogs.user = [](TDataSet&, const QStringList&) {
+            return TUserDialogResult{true, u"SYSDBA"_s, u"changed"_s, u"Админ"_s, QString(), QString()};
+        };
+        AdminOps::EditUser(Context());
+        QObject owner;
+        TpFIBDatabase* again = MakeTestDatabase(&owner, m_db->ConnectionString(), TestServer::Password());
+        again->Open(true);
+        QVERIFY(again->Connected());
+    }
+
+    // A changed group stays where it was until the list is reloaded; Cancel changes nothing.
+    void editGroup() {
+        m_form->Controls().pc->setCurrentIndex(0);
+        TDataSet* ds = m_form->dsGroups;
+        ds->First();
+        m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"GROUP_NAME"_s, u"Яяя"_s), true; };
+        AdminOps::EditGroup(Context());
+        QCOMPARE(ds->RecNo(), 1);
+        QCOMPARE(ds->FieldValue(u"GROUP_NAME"_s).toString(), u"Яяя"_s);
+        m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"GROUP_NAME"_s, u"Ббб"_s), false; };
+        AdminOps::EditGroup(Context());
+        QCOMPARE(Sql(u"select count(*) from sys$group where group_name in ('Яяя', 'Ббб')"_s), u"1"_s);
+    }
 };
 
 QTEST_MAIN(TestAdminCommands)
