@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "ui/TUsersForm.h"
+
 int RunAdministrator(IUserPrompts& prompts, TAdminForm::TLoginDialogRunner loginDialog,
                      const std::function<void(TAdminForm&)>& setUp) {
     TAdminForm form(prompts, std::move(loginDialog));
@@ -10,5 +12,8 @@ int RunAdministrator(IUserPrompts& prompts, TAdminForm::TLoginDialogRunner login
     form.show();
     // A quit sent from the loop of a message box before the main loop ran would be lost.
     if (form.HasClosed()) return 0;
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The groups-and-users window goes before the connection it works on.
+    delete form.UsersForm();
+    return status;
 }

@@ -19,6 +19,14 @@
 
 using namespace Qt::StringLiterals;
 
+QString TAdminForm::DefaultClientLibrary() {
+#ifdef Q_OS_WIN
+    return u"gds32.dll"_s;
+#else
+    return u"libfbclient.so.2"_s;  // the Firebird client as Debian installs it
+#endif
+}
+
 TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QWidget* parent)
     : QWidget(parent),
       m_prompts(prompts),
@@ -56,7 +64,7 @@ TAdminForm::TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog, QW
     m_formStorage->StoredValues().Add(u"DATABASE"_s, QString());
     m_formStorage->StoredValues().Add(u"SERVER"_s, QString());
     m_formStorage->StoredValues().Add(u"USERNAME"_s, QString());
-    m_formStorage->StoredValues().Add(u"CONNECTDLL"_s, u"gds32.dll"_s);
+    m_formStorage->StoredValues().Add(u"CONNECTDLL"_s, DefaultClientLibrary());
 
     m_fibErrorHandler = new TpFibErrorHandler(this);
     m_fibErrorHandler->SetName(u"FibErrorHandler"_s);

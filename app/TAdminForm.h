@@ -31,6 +31,9 @@ public:
     explicit TAdminForm(IUserPrompts& prompts, TLoginDialogRunner loginDialog = {}, QWidget* parent = nullptr);
     ~TAdminForm() override;
 
+    // The client library offered when the settings file names none.
+    static QString DefaultClientLibrary();
+
     TpFIBDatabase* db() const { return m_db; }
     TFormStorage* FormStorage() const { return m_formStorage; }
     TpFibErrorHandler* FibErrorHandler() const { return m_fibErrorHandler; }

@@ -1,8 +1,15 @@
 #include "settings/SettingsFileName.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+QString g_explicitFile;
+}
 
 QString SettingsFileNameFor(const QString& executablePath) {
     const qsizetype slash = executablePath.lastIndexOf(u'/');
@@ -12,4 +19,21 @@ QString SettingsFileNameFor(const QString& executablePath) {
     return executablePath + u".ini"_s;
 }
 
-QString ApplicationSettingsFileName() { return SettingsFileNameFor(QCoreApplication::applicationFilePath()); }
+QString SettingsFileLocation(const QString& executablePath, bool folderWritable, const QString& userConfigFolder,
+                             const QString& explicitFile) {
+    if (!explicitFile.isEmpty()) return explicitFile;
+    const QString beside = SettingsFileNameFor(executablePath);
+    if (folderWritable || userConfigFolder.isEmpty()) return beside;
+    return QDir(userConfigFolder).filePath(QFileInfo(beside).fileName());
+}
+
+void SetExplicitSettingsFile(const QString& file) { g_explicitFile = file; }
+
+QString ApplicationSettingsFileName() {
+    const QString exe = QCoreApplication::applicationFilePath();
+    const bool writable = QFileInfo(QFileInfo(exe).absolutePath()).isWritable();
+    const QString config =
+        writable || !g_explicitFile.isEmpty() ? QString() : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (!config.isEmpty()) QDir().mkpath(config);
+    return SettingsFileLocation(exe, writable, config, g_explicitFile);
+}

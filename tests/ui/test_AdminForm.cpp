@@ -105,19 +105,30 @@ private slots:
         SaveScreenshot(&form, u"admin_form"_s);
     }
 
+    // Without a stored client library the Linux one is offered; a stored value is used exactly as stored.
+    void withoutSettingsFileOffersDefaults_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("no settings file") << u"<none>"_s << u"libfbclient.so.2"_s;
+        QTest::newRow("stored Windows name") << u"gds32.dll"_s << u"gds32.dll"_s;
+        QTest::newRow("stored empty") << QString() << QString();
+    }
     void withoutSettingsFileOffersDefaults() {
+        QFETCH(QString, stored);
+        QFETCH(QString, offered);
+        if (stored != u"<none>"_s) TIniFile(m_ini).WriteText(u"Main"_s, u"CONNECTDLL"_s, stored);
         FakePrompts prompts;
         TypedLogin login;
         login.ok = false;
         QSignalSpy* closed = nullptr;
         auto form = Show(prompts, login, closed);
-        QCOMPARE(login.offered, QStringList({QString(), QString(), QString(), u"gds32.dll"_s, QString()}));
+        QCOMPARE(login.offered, QStringList({QString(), QString(), QString(), offered, QString()}));
         QCOMPARE(closed->count(), 1);  // a cancelled login ends the program
         QVERIFY(prompts.log.isEmpty());
         delete closed;
         form.reset();
         // The section is written at close, with the values it had: nothing typed was stored.
-        QCOMPARE(Stored(u"CONNECTDLL"_s), u"gds32.dll"_s);
+        QCOMPARE(Stored(u"CONNECTDLL"_s), offered);
         QCOMPARE(Stored(u"USERNAME"_s), QString());
     }
 
@@ -214,7 +225,7 @@ private slots:
         QCOMPARE(closed->count(), 1);
         delete closed;
         form.reset();
-        QCOMPARE(Stored(u"CONNECTDLL"_s), u"gds32.dll"_s);
+        QCOMPARE(Stored(u"CONNECTDLL"_s), u"libfbclient.so.2"_s);
     }
 
     // The real start-up with the real message boxes, whose loops run while the window is being shown.

@@ -190,6 +190,23 @@ private slots:
         QCOMPARE(SettingsFileNameFor(executable), expected);
     }
 
+    // Beside the executable when its folder is writable, else in the user's folder; a named file always wins.
+    void settingsFileLocation_data() {
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("writable folder") << true << QString() << u"/opt/tv/tvadmin.ini"_s;
+        QTest::newRow("read-only folder") << false << QString() << u"/home/u/.config/adm/tvadmin.ini"_s;
+        QTest::newRow("named, writable") << true << u"/srv/a.ini"_s << u"/srv/a.ini"_s;
+        QTest::newRow("named, read-only") << false << u"b.ini"_s << u"b.ini"_s;
+    }
+    void settingsFileLocation() {
+        QFETCH(bool, writable);
+        QFETCH(QString, named);
+        QFETCH(QString, expected);
+        QCOMPARE(SettingsFileLocation(u"/opt/tv/tvadmin"_s, writable, u"/home/u/.config/adm"_s, named), expected);
+    }
+
     void applicationSettingsFileLiesBesideTheExecutable() {
         int argc = 1;
         char name[] = "test";
