@@ -1,6 +1,3 @@
-#include <dlfcn.h>
-#include <ibase.h>
-
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -78,16 +75,7 @@ private slots:
         m_database = std::make_unique<TestDatabase>(u"adminform"_s);
         m_ini = m_dir.filePath(u"tvadmin.ini"_s);
     }
-    void cleanupTestCase() {
-        m_database.reset();
-        // The client library's threads end now rather than inside the exit handlers, where the leak
-        // checker of the sanitizer build would stop them half-way (its tracer then crashes).
-        if (void* lib = dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD)) {
-            if (auto shutdown = reinterpret_cast<int (*)(unsigned, int)>(dlsym(lib, "fb_shutdown")))
-                shutdown(0, fb_shutrsn_app_stopped);
-            dlclose(lib);
-        }
-    }
+    void cleanupTestCase() { m_database.reset(); }
     void init() { QFile::remove(m_ini); }
 
     void windowLayout() {
