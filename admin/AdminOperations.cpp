@@ -35,14 +35,20 @@ std::unique_ptr<TpFIBQuery> OneOff(const TAdminContext& c, TpFIBTransaction* tr)
     return q;
 }
 
-// A statement with parameters in trWriteQ, started and committed around it.
-void RunWrite(const TAdminContext& c, const QString& sql, const QList<std::pair<QString, QVariant>>& params) {
+using TParam = std::pair<QString, QVariant>;
+
+// A right or a group goes from one list to the other: the one-off statement in trWriteQ with its two
+// parameters in that order, started and committed around it, then both lists read again.
+void MoveBetweenLists(const TAdminContext& c, const QString& sql, const TParam& first, const TParam& second,
+                      TDataSet* has, TDataSet* lacks) {
     auto q = OneOff(c, c.trWriteQ);
     q->SetSQLText(sql);
-    for (const auto& [name, value] : params) q->ParamNamed(name).SetValue(value);
+    for (const TParam& p : {first, second}) q->ParamNamed(p.first).SetValue(p.second);
     Start(c.trWriteQ);
     q->ExecQuery();
     c.trWriteQ->Commit();
+    has->Reopen(true);
+    lacks->Reopen(true);
 }
 
 // The current row's field, or null without a current row.
@@ -140,17 +146,13 @@ void DeleteGroup(const TAdminContext& c) {
 }
 
 void GiveRight(const TAdminContext& c) {
-    RunWrite(c, AdminSql::GiveRight(),
-             {{u"group_id"_s, Current(c.dsGroups, u"ID"_s)}, {u"right_id"_s, Current(c.dsR, u"ID"_s)}});
-    c.dsGR->Reopen(true);
-    c.dsR->Reopen(true);
+    MoveBetweenLists(c, AdminSql::GiveRight(), {u"group_id"_s, Current(c.dsGroups, u"ID"_s)},
+                     {u"right_id"_s, Current(c.dsR, u"ID"_s)}, c.dsGR, c.dsR);
 }
 
 void TakeRight(const TAdminContext& c) {
-    RunWrite(c, AdminSql::TakeRight(),
-             {{u"group_id"_s, Current(c.dsGroups, u"ID"_s)}, {u"right_id"_s, Current(c.dsGR, u"ID"_s)}});
-    c.dsGR->Reopen(true);
-    c.dsR->Reopen(true);
+    MoveBetweenLists(c, AdminSql::TakeRight(), {u"group_id"_s, Current(c.dsGroups, u"ID"_s)},
+                     {u"right_id"_s, Current(c.dsGR, u"ID"_s)}, c.dsGR, c.dsR);
 }
 
 // ---- users
@@ -327,17 +329,13 @@ void GrantToAllUsers(const TAdminContext& c, bool grantEnabled) {
 // ---- membership
 
 void AddMembership(const TAdminContext& c) {
-    RunWrite(c, AdminSql::AddMembership(),
-             {{u"user_id"_s, Current(c.dsUsers, u"ID"_s)}, {u"group_id"_s, Current(c.dsG, u"ID"_s)}});
-    c.dsGU->Reopen(true);
-    c.dsG->Reopen(true);
+    MoveBetweenLists(c, AdminSql::AddMembership(), {u"user_id"_s, Current(c.dsUsers, u"ID"_s)},
+                     {u"group_id"_s, Current(c.dsG, u"ID"_s)}, c.dsGU, c.dsG);
 }
 
 void RemoveMembership(const TAdminContext& c) {
-    RunWrite(c, AdminSql::RemoveMembership(),
-             {{u"user_id"_s, Current(c.dsUsers, u"ID"_s)}, {u"group_id"_s, Current(c.dsGU, u"ID"_s)}});
-    c.dsGU->Reopen(true);
-    c.dsG->Reopen(true);
+    MoveBetweenLists(c, AdminSql::RemoveMembership(), {u"user_id"_s, Current(c.dsUsers, u"ID"_s)},
+                     {u"group_id"_s, Current(c.dsGU, u"ID"_s)}, c.dsGU, c.dsG);
 }
 
 }  // namespace AdminOps

@@ -603,7 +603,7 @@ void TDataSet::Post() {
     // A lost connection may end the reading transaction and so close the dataset while the row is
     // written; what Post set up in the row cache is gone then and must not be undone.
     const quint64 generation = m_rowsGeneration;
-    const auto closedMeanwhile = [&] { return m_rowsGeneration != generation || !Active(); };
+    const auto closedMeanwhile = [&] { return ClosedSince(generation); };
     int row = -1;
     bool written = false;
     for (;;) {
@@ -682,7 +682,7 @@ void TDataSet::Delete() {
     CallEvent(BeforeDelete);
     CallEvent(BeforeScroll);
     const quint64 generation = m_rowsGeneration;
-    const auto closedMeanwhile = [&] { return m_rowsGeneration != generation || !Active(); };
+    const auto closedMeanwhile = [&] { return ClosedSince(generation); };
     bool deleted = false;
     for (;;) {
         try {

@@ -218,6 +218,8 @@ private:
         if (event) event(*this);
     }
     int CurrentCacheRow() const;
+    // The dataset closed (or its rows were reset) since the row-cache generation was taken.
+    bool ClosedSince(quint64 generation) const { return m_rowsGeneration != generation || !Active(); }
     void AttachSource(TDataSource* source);
     void DetachSource(TDataSource* source);
 

@@ -46,7 +46,7 @@ TDBGridEh::TDBGridEh(QWidget* parent) : QTableView(parent), m_model(new TDataSet
 TDBGridEh::~TDBGridEh() = default;
 
 void TDBGridEh::SetDataSource(TDataSource* source) {
-    m_model->SetVisibleRows(std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize())));
+    m_model->SetVisibleRows(VisibleRows());
     m_model->SetDataSource(source);
 }
 
@@ -109,6 +109,10 @@ void TDBGridEh::RunGuarded(const std::function<void()>& operation) {
     RunCommand(boxes, operation);
 }
 
+int TDBGridEh::VisibleRows() const {
+    return std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
+}
+
 int TDBGridEh::DefaultColumnWidth(int column) const {
     TField* f = m_model->FieldOf(column);
     const int chars = f ? f->DisplayWidth() : 10;
@@ -168,7 +172,7 @@ void TDBGridEh::SectionResized(int logical, int, int newSize) {
 
 void TDBGridEh::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
-    m_model->SetVisibleRows(std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize())));
+    m_model->SetVisibleRows(VisibleRows());
     FitColumnWidths();
 }
 

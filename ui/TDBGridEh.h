@@ -100,6 +100,8 @@ protected:
 
 private:
     bool CanChange(TDBGridEhAllowedOperation operation) const;
+    // Rows that fit the view: what the dataset fetches when it opens.
+    int VisibleRows() const;
     void RunGuarded(const std::function<void()>& operation);
     void ApplyOptions();
     void ModelReset();

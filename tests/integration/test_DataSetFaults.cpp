@@ -11,22 +11,11 @@
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
 #include "fib/TpFibErrorHandler.h"
+#include "tests/support/SuppressingHandler.h"
 #include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-// Suppresses every server error and counts them.
-class SuppressingHandler : public IFibErrorHandler {
-public:
-    void HandleError(QObject*, EFIBError&, bool& doRaise) override {
-        ++Count;
-        doRaise = false;
-    }
-    int Count = 0;
-};
-}  // namespace
 
 class TestDataSetFaults : public QObject {
     Q_OBJECT

@@ -14,6 +14,7 @@
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
+#include "tests/support/SuppressingHandler.h"
 #include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
 
@@ -34,15 +35,6 @@ std::optional<E> ErrorOf(F&& f) {
     return std::nullopt;
 }
 
-// Suppresses every server error and counts them, as the program's handler does for its own kinds.
-class SuppressingHandler : public IFibErrorHandler {
-public:
-    void HandleError(QObject*, EFIBError&, bool& doRaise) override {
-        ++Count;
-        doRaise = false;
-    }
-    int Count = 0;
-};
 
 const QStringList kNoGroups{u"select id, group_name, lockedout, notice"_s, u"from sys$group"_s,
                             u"where id < 0"_s};
