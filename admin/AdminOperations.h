@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class IUserPrompts;
 class TDataSet;
@@ -18,22 +19,28 @@ struct TUserDialogResult {
     QString Login, Password, Surname, FirstName, MiddleName;  // edU, edPWD, edF, edI, edO
 };
 
+// A check of what an editor dialog holds before it may close with OK: the message that refuses it, or
+// empty. The real dialogs run it when "Сохранить" is pressed and stay open with its message.
+using TGroupDialogCheck = std::function<QString()>;
+using TUserDialogCheck = std::function<QString(const TUserDialogResult&)>;
+
 // The editor dialogs as the operations see them; the window shows the real ones, tests script them.
 class IAdminDialogs {
 public:
     virtual ~IAdminDialogs() = default;
     // The group dialog on the groups' current row (in insert or edit state); true for OK.
-    virtual bool EditGroup() = 0;
+    virtual bool EditGroup(const TGroupDialogCheck& check) = 0;
     // The user dialog on the users' current row; accounts fill the choice list of an existing account.
-    virtual TUserDialogResult EditUser(TUserDialogUse use, const QStringList& accounts) = 0;
+    virtual TUserDialogResult EditUser(TUserDialogUse use, const QStringList& accounts,
+                                       const TUserDialogCheck& check) = 0;
 };
 
-// Progress of a long grant run; Cancelled is asked between users (and between objects).
+// Progress of a grant run. Only a run over every user may be cancelled, between users.
 class IGrantProgress {
 public:
     virtual ~IGrantProgress() = default;
-    // step of steps (from 1), with what is being granted to.
-    virtual void Show(int step, int steps, const QString& what) = 0;
+    // step of steps (from 1), with what is being granted to; cancellable offers the cancel button.
+    virtual void Show(int step, int steps, const QString& what, bool cancellable) = 0;
     virtual bool Cancelled() = 0;
     virtual void Done() = 0;
 };
@@ -44,6 +51,7 @@ struct TAdminContext {
     TpFIBDatabase* db = nullptr;
     TpFIBTransaction* trReadQ = nullptr;
     TpFIBTransaction* trWriteQ = nullptr;
+    TpFIBTransaction* tw = nullptr;  // the datasets' update transaction, in which a change is checked
     TDataSet *dsGroups = nullptr, *dsGR = nullptr, *dsR = nullptr;
     TDataSet *dsUsers = nullptr, *dsGU = nullptr, *dsG = nullptr;
     TUIBSecurity* Security = nullptr;
@@ -87,6 +95,11 @@ void RemoveMembership(const TAdminContext& c);
 bool IsPlainLogin(const QString& login);
 // The message for a login that is not plain.
 QString NotPlainLoginMessage(const QString& login);
+// What the dialogs of the user commands refuse: no account chosen, a login that is not plain (a new
+// user or account), characters outside the database's code page in the row or the names.
+QString CheckUserDialog(const TAdminContext& c, TUserDialogUse use, const TUserDialogResult& r);
+// What the group dialog refuses: characters outside the database's code page.
+QString CheckGroupDialog(const TAdminContext& c);
 // The prefix every password the program sends to the service carries.
 inline const char16_t kPasswordPrefix[] = u"qz";
 

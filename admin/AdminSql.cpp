@@ -156,6 +156,15 @@ const QStringList& MissingRightsSelect() {
     return text;
 }
 
+QString GroupLock() { return u"select group_name, lockedout, notice from sys$group where id = :ID with lock"_s; }
+
+QString WorkerLock() {
+    return u"select surname, firstname, midlename, phone_no, notice, working, ibname from worker "
+           u"where worker_id = :WORKER_ID with lock"_s;
+}
+
+QString LoginLock() { return u"select ibname, lockedout from sys$user where ibname = :IBNAME with lock"_s; }
+
 QString GiveRight() { return u"insert into sys$group_rights (group_id, right_id) values (:group_id, :right_id);"_s; }
 
 QString TakeRight() { return u"delete from sys$group_rights where group_id = :group_id and  right_id = :right_id;"_s; }

@@ -22,6 +22,11 @@ const QStringList& GroupsRefresh();
 // dsGR: the rights of the selected group; dsR: the rights it lacks.
 const QStringList& GroupRightsSelect();
 const QStringList& MissingRightsSelect();
+// A row read again with a lock before a change is saved: a group by ID, a staff row by WORKER_ID, a
+// login row by IBNAME.
+QString GroupLock();
+QString WorkerLock();
+QString LoginLock();
 // Giving and taking a right.
 QString GiveRight();
 QString TakeRight();

@@ -1,5 +1,7 @@
 #include "core/Win1251.h"
 
+#include <QStringList>
+
 #include <array>
 
 namespace {
@@ -53,4 +55,21 @@ bool FitsWin1251(const QString& text) {
     for (QChar ch : text)
         if (ByteOf(ch.unicode()) < 0) return false;
     return true;
+}
+
+QString OutsideWin1251(const QString& text) {
+    QString out;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x10000 && ByteOf(char16_t(c)) >= 0) continue;
+        const QString ch = QString::fromUcs4(&c, 1);
+        if (!out.contains(ch)) out += ch;
+    }
+    return out;
+}
+
+QString OutsideWin1251Message(const QString& characters) {
+    QStringList named;
+    for (const char32_t c : characters.toUcs4()) named << QStringLiteral("«") + QString::fromUcs4(&c, 1) + QStringLiteral("»");
+    return QStringLiteral("В тексте есть знаки, которых нет в кодировке базы данных (WIN1251): %1. Ничего не сохранено.")
+        .arg(named.join(QStringLiteral(", ")));
 }

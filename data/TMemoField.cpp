@@ -1,5 +1,6 @@
 #include "data/TMemoField.h"
 
+#include "core/Exception.h"
 #include "core/Win1251.h"
 #include "data/TRecordBuffer.h"
 
@@ -14,6 +15,9 @@ QString TMemoField::GetAsString(const TRowView& row) const {
     return FromWin1251(b.data(), b.size());
 }
 
-void TMemoField::AssignString(const QString& text) { SetAsBytes(ToWin1251(text)); }
+void TMemoField::AssignString(const QString& text) {
+    if (const QString outside = OutsideWin1251(text); !outside.isEmpty()) throw EConvertError(OutsideWin1251Message(outside));
+    SetAsBytes(ToWin1251(text));
+}
 
 void TMemoField::AssignVariant(const QVariant& value) { TField::AssignVariant(value); }

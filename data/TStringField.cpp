@@ -1,5 +1,6 @@
 #include "data/TStringField.h"
 
+#include "core/Exception.h"
 #include "core/Win1251.h"
 #include "data/TRecordBuffer.h"
 
@@ -20,6 +21,8 @@ QString TStringField::GetAsString(const TRowView& row) const {
 }
 
 void TStringField::AssignString(const QString& text) {
+    // The row holds Windows-1251 bytes: a character without one would be stored as "?".
+    if (const QString outside = OutsideWin1251(text); !outside.isEmpty()) throw EConvertError(OutsideWin1251Message(outside));
     QString value = Size() > 0 && text.size() > Size() ? text.left(Size()) : text;
     if (m_trim) {
         qsizetype n = value.size();

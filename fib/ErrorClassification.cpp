@@ -45,7 +45,7 @@ bool IsLostConnectionCode(int gdsCode) {
     }
 }
 
-TKindIBError ClassifyKind(int sqlCode, int gdsCode) {
+TKindIBError ClassifyKind(int sqlCode, int gdsCode, const std::vector<int>& laterCodes) {
     switch (sqlCode) {
         case -836:
             return keException;
@@ -58,7 +58,10 @@ TKindIBError ClassifyKind(int sqlCode, int gdsCode) {
         case -297:
             return keCheck;
         default:
-            return IsLostConnectionCode(gdsCode) ? keLostConnect : keOther;
+            if (IsLostConnectionCode(gdsCode)) return keLostConnect;
+            for (int code : laterCodes)
+                if (IsLostConnectionCode(code)) return keLostConnect;
+            return keOther;
     }
 }
 

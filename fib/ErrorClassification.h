@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <vector>
 
 // The kind given to a server error; the ordinal values are tested by callers.
 enum TKindIBError {
@@ -21,8 +22,9 @@ struct TErrorLexems {
     QString At = QStringLiteral("at");
 };
 
-// Kind of an error by its SQLCODE first, then by its first status code.
-TKindIBError ClassifyKind(int sqlCode, int gdsCode);
+// Kind of an error by its SQLCODE first, then by its first status code; a lost connection is also
+// recognised by any later code of the status vector (the server often puts it behind another one).
+TKindIBError ClassifyKind(int sqlCode, int gdsCode, const std::vector<int>& laterCodes = {});
 
 // True for the status codes that mean the connection to the server is gone.
 bool IsLostConnectionCode(int gdsCode);

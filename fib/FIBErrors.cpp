@@ -1,5 +1,7 @@
 #include "fib/FIBErrors.h"
 
+#include "fib/ErrorClassification.h"
+
 #include <map>
 
 #include "core/Format.h"
@@ -69,4 +71,8 @@ void RaiseClientError(int number, const QStringList& args) {
 QString RaiserPathOf(const QObject* raiser) {
     if (!raiser) return {};
     return FullNameOf(raiser);
+}
+
+bool IsLostConnectionError(const EFIBError& error) {
+    return ClassifyKind(error.SQLCode(), error.GDSCode(), error.StatusCodes()) == keLostConnect;
 }

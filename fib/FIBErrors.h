@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ public:
     QObject* Raiser() const { return m_raiser; }
     // The error handler may shorten the message it shows (a user exception's own text).
     void ChangeMessage(const QString& message) { SetMessage(message); }
+    // Every error code of the status vector, the first (GDSCode) included.
+    const std::vector<int>& StatusCodes() const { return m_statusCodes; }
+    void SetStatusCodes(std::vector<int> codes) { m_statusCodes = std::move(codes); }
 
     // Raiser path and ":\r\n" (only for a path longer than one character), SQL text, status text, base text.
     static QString ComposeMessage(const QString& raiserPath, const QString& sqlText, const QString& statusText,
@@ -34,7 +38,11 @@ private:
     QString m_statusText;
     QString m_baseText;
     QObject* m_raiser;
+    std::vector<int> m_statusCodes;
 };
+
+// Whether the error means that the connection to the server is gone (by its kind, any status code counted).
+bool IsLostConnectionError(const EFIBError& error);
 
 // A failure reported by the server in a status vector.
 class EFIBInterBaseError : public EFIBError {

@@ -131,6 +131,11 @@ TBindResult BindVariant(TSQLDA& da, int i, const QVariant& value, const TBindTar
         return TBindResult::Done;
     }
     case QMetaType::QString: case QMetaType::QByteArray: {
+        if (type == QMetaType::QString) {
+            // Characters the code page cannot hold would reach the database as "?": refuse the value.
+            const QString outside = OutsideWin1251(value.toString());
+            if (!outside.isEmpty()) throw EFIBClientError(-1, OutsideWin1251Message(outside), 0);
+        }
         QByteArray bytes = type == QMetaType::QString ? ToWin1251(value.toString()) : value.toByteArray();
         if (bytes.isEmpty() && (IsNumericSQLType(target.DescribedType) || IsDateSQLType(target.DescribedType))) {
             PutNull(da, i);

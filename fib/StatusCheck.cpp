@@ -38,6 +38,19 @@ void AppendStatusPiece(QString& statusText, const QString& piece) {
     statusText += u"\r\n"_s;
 }
 
+std::vector<int> StatusCodesOf(const ISC_STATUS* status) {
+    std::vector<int> codes;
+    // A status vector has 20 entries; every argument but the end marker is a type and one value, a
+    // counted string a type, a length and a pointer.
+    constexpr int kEntries = ISC_STATUS_LENGTH;
+    for (int i = 0; i + 1 < kEntries && status[i] != isc_arg_end;) {
+        const ISC_STATUS type = status[i];
+        if (type == isc_arg_gds) codes.push_back(int(status[i + 1]));
+        i += type == isc_arg_cstring ? 3 : 2;
+    }
+    return codes;
+}
+
 void ReportStatusError(IIBClientLibrary& library, QObject* raiser) {
     ISC_STATUS* status = ThreadStatusVector();
     const int gdsCode = int(status[1]);
@@ -58,6 +71,7 @@ void ReportStatusError(IIBClientLibrary& library, QObject* raiser) {
     }
 
     EFIBInterBaseError error(sqlCode, gdsCode, RaiserPathOf(raiser), sqlText, statusText, QString(), raiser);
+    error.SetStatusCodes(StatusCodesOf(status));
     bool doRaise = true;
     if (IFibErrorHandler* handler = ActiveErrorHandler()) handler->HandleError(raiser, error, doRaise);
     if (doRaise) throw error;

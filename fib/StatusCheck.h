@@ -1,6 +1,8 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <ibase.h>
+#include <vector>
 
 #include "fib/IIBClientLibrary.h"
 
@@ -8,6 +10,9 @@
 // handler and throws it unless the handler suppressed it; then it returns normally. An exception thrown
 // by the handler replaces the error.
 void ReportStatusError(IIBClientLibrary& library, QObject* raiser);
+
+// The error codes (isc_arg_gds entries) of a status vector, in order; warnings are not errors.
+std::vector<int> StatusCodesOf(const ISC_STATUS* status);
 
 // The interpreted SQLCODE text of a status vector: backslash-n pairs removed, a small ASCII first letter
 // made capital, and "." plus "\r\n" appended unless it already ends with ".".

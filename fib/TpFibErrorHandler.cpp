@@ -54,7 +54,7 @@ void TpFibErrorHandler::HandleError(QObject* sender, EFIBError& error, bool& doR
 void TpFibErrorHandler::ClassifyError(QObject* sender, EFIBError& error, bool& doRaise) {
     m_constraintName.clear();
     m_exceptionNumber = -1;
-    m_kind = ClassifyKind(error.SQLCode(), error.GDSCode());
+    m_kind = ClassifyKind(error.SQLCode(), error.GDSCode(), error.StatusCodes());
     switch (m_kind) {
         case keException:
             if (m_options & oeException) {

@@ -30,6 +30,9 @@ public:
     qint32 GroupID() const { return m_fields.Number(TUIBUserFields::GroupID); }
     void SetGroupID(qint32 value) { m_fields.SetNumber(TUIBUserFields::GroupID, value); }
 
+    // Forgets every property set since the last success, as a success does: a failed operation leaves them.
+    void ClearFields() { m_fields = TUIBUserFields(); }
+
     // Whether the property of that index (0 Role ... 7 GroupID) was set since the last success.
     bool Marked(TUIBUserFields::Index index) const { return m_fields.Marked(index); }
 

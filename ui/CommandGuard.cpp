@@ -1,6 +1,7 @@
 #include "ui/CommandGuard.h"
 
 #include "core/Exception.h"
+#include "fib/FIBErrors.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +14,9 @@ void RunCommand(IUserPrompts& prompts, const std::function<void()>& command) {
     try {
         command();
     } catch (const EAbort&) {
+    } catch (const EFIBError& e) {
+        // A lost connection was shown by the error handler, which ends the program: no second box.
+        if (!IsLostConnectionError(e)) prompts.ShowApplicationError(ApplicationErrorText(e.Message()));
     } catch (const Exception& e) {
         prompts.ShowApplicationError(ApplicationErrorText(e.Message()));
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include "data/TDataSet.h"
 #include "data/TField.h"
+#include "core/Exception.h"
 
 namespace {
 // Turns what is typed into capitals.
@@ -18,7 +19,18 @@ public:
 
 // Writes into the link's field once the dataset is (or is put) in edit state.
 bool CanWrite(TFieldDataLink& link) { return link.Field() && link.Edit(); }
+
+// The characters a text field holds; -1 for no limit.
+int TextLimit(TField* f) { return f && f->DataType() == ftString && f->Size() > 0 ? f->Size() : -1; }
 }  // namespace
+
+void TDBControlLink::WriteOnLeaving() {
+    // A value the field refuses stays in the control, still to be written: saving the row says why.
+    try {
+        if (m_link.IsModified() && CanWrite(m_link)) m_link.UpdateRecord();
+    } catch (const Exception&) {
+    }
+}
 
 // ---- TDBEdit
 
@@ -33,35 +45,57 @@ void TDBEdit::SetUpperCase(bool on) { setValidator(on ? new TUpperCaseValidator(
 void TDBEdit::ShowField() {
     TField* f = m_link.Field();
     // A text field holds at most its size in characters.
-    setMaxLength(f && f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767);
+    setMaxLength(TextLimit(f) > 0 ? TextLimit(f) : 32767);
     setText(f ? f->AsString() : QString());
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (m_link.IsModified() && CanWrite(m_link)) m_link.UpdateRecord();
+    WriteOnLeaving();
 }
 
 // ---- TDBMemo
 
 TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setTabChangesFocus(true);
     m_link.OnDataChange = [this] { ShowField(); };
     m_link.OnUpdateData = [this] { m_link.Field()->SetAsString(toPlainText()); };
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_showing) m_link.Modified();
+        if (m_showing) return;
+        KeepToMaxLength();
+        m_link.Modified();
     });
 }
 
 void TDBMemo::ShowField() {
     m_showing = true;
     TField* f = m_link.Field();
+    m_maxLength = TextLimit(f);
     setPlainText(f ? f->AsString() : QString());
     m_showing = false;
 }
 
+void TDBMemo::KeepToMaxLength() {
+    const qsizetype extra = m_maxLength < 0 ? 0 : toPlainText().size() - m_maxLength;
+    if (extra <= 0) return;
+    // What was just typed or pasted before the cursor goes, as far as it does not fit.
+    QTextCursor c = textCursor();
+    const int end = c.position();
+    c.setPosition(std::max(0, end - int(extra)));
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    const qsizetype still = toPlainText().size() - m_maxLength;
+    if (still > 0) {
+        // The cursor stood too early (text came in after it): the end goes.
+        c.movePosition(QTextCursor::End);
+        c.setPosition(int(toPlainText().size() - still), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
+}
+
 void TDBMemo::focusOutEvent(QFocusEvent* event) {
     QPlainTextEdit::focusOutEvent(event);
-    if (m_link.IsModified() && CanWrite(m_link)) m_link.UpdateRecord();
+    WriteOnLeaving();
 }
 
 // ---- TDBCheckBox
@@ -115,6 +149,9 @@ TDBComboBox::TDBComboBox(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::editTextChanged, this, [this] {
         if (!m_showing) m_link.Modified();
     });
+    // Adding the first entry makes it current (and counts as typing it): the box goes back to the field's
+    // text, unchanged.
+    connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { m_link.Reset(); });
 }
 
 void TDBComboBox::Write(const QString& text) {
@@ -134,5 +171,5 @@ void TDBComboBox::ShowField() {
 
 void TDBComboBox::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
-    if (m_link.IsModified() && CanWrite(m_link)) m_link.UpdateRecord();
+    WriteOnLeaving();
 }

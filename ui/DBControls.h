@@ -20,6 +20,10 @@ public:
     TField* Field() const { return m_link.Field(); }
 
 protected:
+    // Writes the control's text into the field when it was changed. A value the field refuses stays in
+    // the control and is written again (and the refusal raised) when the row is saved; nothing is thrown.
+    void WriteOnLeaving();
+
     TFieldDataLink m_link;
 };
 
@@ -37,17 +41,21 @@ private:
     void ShowField();
 };
 
+// Tab and Shift+Tab move the focus on; the text holds at most as many characters as a text field does.
 class TDBMemo : public QPlainTextEdit, public TDBControlLink {
     Q_OBJECT
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
+    int MaxLength() const { return m_maxLength; }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void ShowField();
+    void KeepToMaxLength();
     bool m_showing = false;
+    int m_maxLength = -1;  // none
 };
 
 // Grayed for a null field; a Boolean field is checked when true, any other field when its text is the
@@ -68,7 +76,7 @@ private:
 };
 
 // An editable combo box over a field: choosing an entry (also with the arrow keys) or typing a text puts
-// it into the field.
+// it into the field. Filling the list writes nothing and shows the field's text, not the first entry.
 class TDBComboBox : public QComboBox, public TDBControlLink {
     Q_OBJECT
 public:

@@ -38,6 +38,10 @@ TUF::TUF(TDataSource* srcUsers, QWidget* parent) : QDialog(parent), m_ui(std::ma
 
 TUF::~TUF() = default;
 
+void TUF::accept() {
+    if (!CanClose || CanClose()) QDialog::accept();
+}
+
 TGF::TGF(TDataSource* srcGroups, QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TGF>()) {
     m_ui->setupUi(this);
     FixSize(*this);
@@ -50,3 +54,7 @@ TGF::TGF(TDataSource* srcGroups, QWidget* parent) : QDialog(parent), m_ui(std::m
 }
 
 TGF::~TGF() = default;
+
+void TGF::accept() {
+    if (!CanClose || CanClose()) QDialog::accept();
+}

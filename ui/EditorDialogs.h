@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class TDataSource;
@@ -21,6 +22,9 @@ public:
     explicit TUF(TDataSource* srcUsers, QWidget* parent = nullptr);
     ~TUF() override;
     Ui::TUF& Controls() { return *m_ui; }
+    // Asked when the dialog would close with OK; false keeps it open (the caller said why).
+    std::function<bool()> CanClose;
+    void accept() override;
 
 private:
     std::unique_ptr<Ui::TUF> m_ui;
@@ -33,6 +37,9 @@ public:
     explicit TGF(TDataSource* srcGroups, QWidget* parent = nullptr);
     ~TGF() override;
     Ui::TGF& Controls() { return *m_ui; }
+    // As the user dialog's.
+    std::function<bool()> CanClose;
+    void accept() override;
 
 private:
     std::unique_ptr<Ui::TGF> m_ui;

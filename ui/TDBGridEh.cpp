@@ -38,7 +38,11 @@ TDBGridEh::TDBGridEh(QWidget* parent) : QTableView(parent), m_model(new TDataSet
     ConfirmDelete = [this](const QString& text) { return AskDeleteRecord(this, text); };
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TDBGridEh::ViewRowChanged);
     connect(m_model, &TDataSetModel::CurrentRowChanged, this, &TDBGridEh::DataSetRowChanged);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (currentIndex().isValid()) m_keptColumn = currentIndex().column();
+    });
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGridEh::ModelReset);
+    m_model->Guard = [this](const std::function<void()>& operation) { return Guarded(operation); };
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TDBGridEh::SectionResized);
     ApplyOptions();
 }
@@ -52,6 +56,8 @@ void TDBGridEh::SetDataSource(TDataSource* source) {
 
 void TDBGridEh::SetColumns(std::vector<TColumnEh> columns) {
     m_shares.clear();
+    m_dragged.clear();
+    m_keptColumn = -1;
     m_model->SetColumns(std::move(columns));
 }
 
@@ -100,13 +106,19 @@ bool TDBGridEh::CanChange(TDBGridEhAllowedOperation operation) const {
     return ds && (m_options & dgEditing) && !m_readOnly && (m_allowed & operation) && ds->CanModify();
 }
 
-void TDBGridEh::RunGuarded(const std::function<void()>& operation) {
+bool TDBGridEh::Guarded(const std::function<void()>& operation) {
+    bool done = false;
+    const auto run = [&] {
+        operation();
+        done = true;
+    };
     if (m_prompts) {
-        RunCommand(*m_prompts, operation);
-        return;
+        RunCommand(*m_prompts, run);
+    } else {
+        TMessageBoxPrompts boxes;
+        RunCommand(boxes, run);
     }
-    TMessageBoxPrompts boxes;
-    RunCommand(boxes, operation);
+    return done;
 }
 
 int TDBGridEh::VisibleRows() const {
@@ -122,11 +134,14 @@ int TDBGridEh::DefaultColumnWidth(int column) const {
 void TDBGridEh::ModelReset() {
     const auto& columns = m_model->Columns();
     if (m_shares.size() != columns.size()) {
-        m_shares.clear();
-        for (int i = 0; i < int(columns.size()); ++i) {
-            const int w = columns[size_t(i)].Width >= 0 ? columns[size_t(i)].Width : DefaultColumnWidth(i);
-            m_shares.push_back(std::max(1, w));
-        }
+        m_shares.assign(columns.size(), 1);
+        m_dragged.assign(columns.size(), false);
+    }
+    // A column without a width takes it from its field, which exists only while the dataset is open.
+    for (int i = 0; i < int(columns.size()); ++i) {
+        if (m_dragged[size_t(i)]) continue;
+        const int w = columns[size_t(i)].Width >= 0 ? columns[size_t(i)].Width : DefaultColumnWidth(i);
+        m_shares[size_t(i)] = std::max(1, w);
     }
     m_fitting = true;
     for (int i = 0; i < int(m_shares.size()); ++i) setColumnWidth(i, m_shares[size_t(i)]);
@@ -167,6 +182,7 @@ void TDBGridEh::SectionResized(int logical, int, int newSize) {
     if (m_fitting || logical < 0 || logical >= int(m_shares.size())) return;
     // The user dragged a border: the new width is that column's new share.
     m_shares[size_t(logical)] = std::max(1, newSize);
+    m_dragged[size_t(logical)] = true;
     FitColumnWidths();
 }
 
@@ -179,6 +195,7 @@ void TDBGridEh::resizeEvent(QResizeEvent* event) {
 int TDBGridEh::CurrentColumn() const {
     const int c = currentIndex().column();
     if (c >= 0) return c;
+    if (m_keptColumn >= 0 && m_keptColumn < m_model->columnCount() && !isColumnHidden(m_keptColumn)) return m_keptColumn;
     const std::vector<int> visible = VisibleColumnsInOrder();
     return visible.empty() ? -1 : visible.front();
 }
@@ -214,15 +231,14 @@ void TDBGridEh::ViewRowChanged(const QModelIndex& current, const QModelIndex& pr
     if (m_syncing || !current.isValid() || current.row() == previous.row()) return;
     TDataSet* ds = DataSet();
     if (!ds || ds->RecNo() == current.row() + 1) return;
-    RunGuarded([&] { ds->SetRecNo(current.row() + 1); });
+    Guarded([&] { ds->SetRecNo(current.row() + 1); });
     // The dataset may not have gone there (a pending change that failed): follow it.
     if (DataSet() && DataSet()->RecNo() != current.row() + 1) DataSetRowChanged(DataSet()->RecNo() - 1);
 }
 
 void TDBGridEh::DataSetRowChanged(int row) {
     if (row < 0 || row >= m_model->rowCount()) return;
-    int column = currentIndex().column();
-    if (column < 0) column = CurrentColumn();
+    const int column = CurrentColumn();
     if (column < 0) return;
     m_syncing = true;
     setCurrentIndex(m_model->index(row, column));
@@ -230,6 +246,10 @@ void TDBGridEh::DataSetRowChanged(int row) {
 }
 
 void TDBGridEh::keyPressEvent(QKeyEvent* event) {
+    Guarded([&] { KeyPress(event); });
+}
+
+void TDBGridEh::KeyPress(QKeyEvent* event) {
     TDataSet* ds = DataSet();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     if (event->key() == Qt::Key_F && ctrl && (m_optionsEh & dghDialogFind)) {
@@ -237,13 +257,13 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (ds && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        if (CanChange(alopInsertEh)) RunGuarded([&] { ds->Insert(); });
+        if (CanChange(alopInsertEh)) Guarded([&] { ds->Insert(); });
         return;
     }
     if (ds && event->key() == Qt::Key_Delete && ctrl) {
         if (CanChange(alopDeleteEh) && !ds->IsEmpty() &&
             (!(m_options & dgConfirmDelete) || ConfirmDelete(u"Delete record?"_s)))
-            RunGuarded([&] { ds->Delete(); });
+            Guarded([&] { ds->Delete(); });
         return;
     }
     if (ds && event->key() == Qt::Key_Escape && (ds->State() == dsInsert || ds->State() == dsEdit)) {
@@ -252,19 +272,19 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
     }
     if (ds && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && ds->State() == dsBrowse) {
         if (ds->RecNo() >= ds->RecordCount() && ds->AllFetched()) {
-            if (CanChange(alopAppendEh)) RunGuarded([&] { ds->Append(); });
+            if (CanChange(alopAppendEh)) Guarded([&] { ds->Append(); });
             return;
         }
         // Rows not fetched yet come one step at a time.
         if (ds->RecNo() >= ds->RecordCount()) {
-            RunGuarded([&] { ds->Next(); });
+            Guarded([&] { ds->Next(); });
             if (ds->Eof() && ds->RecNo() >= ds->RecordCount() && CanChange(alopAppendEh))
-                RunGuarded([&] { ds->Append(); });
+                Guarded([&] { ds->Append(); });
             return;
         }
     }
     if (ds && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && ctrl) {
-        RunGuarded([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
+        Guarded([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
         return;
     }
     QTableView::keyPressEvent(event);
@@ -272,11 +292,15 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
 
 void TDBGridEh::focusOutEvent(QFocusEvent* event) {
     QTableView::focusOutEvent(event);
+    // An inserted row nothing was typed into goes when the user moves to another control of this window.
+    // A dialog or another window taking the focus (a command's own dialog on that row) leaves it alone.
+    if (!(m_options & dgCancelOnExit) || event->reason() == Qt::ActiveWindowFocusReason ||
+        event->reason() == Qt::PopupFocusReason)
+        return;
+    QWidget* to = QApplication::focusWidget();
+    if (!to || to->window() != window() || isAncestorOf(to)) return;
     TDataSet* ds = DataSet();
-    // An inserted row nothing was typed into goes again when the grid loses the focus (not to its editor).
-    if ((m_options & dgCancelOnExit) && ds && ds->State() == dsInsert && !ds->Modified() &&
-        !isAncestorOf(QApplication::focusWidget()))
-        ds->Cancel();
+    if (ds && ds->State() == dsInsert && !ds->Modified()) Guarded([&] { ds->Cancel(); });
 }
 
 void TDBGridEh::mouseDoubleClickEvent(QMouseEvent* event) {

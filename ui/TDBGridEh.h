@@ -86,6 +86,11 @@ public:
     // The text a cell shows (formatted) or the field's value as text; empty for a column without a field.
     QString CellText(int row, int column, bool formatted) const;
 
+    // Runs an operation on the dataset from the event loop: a failure is reported as the program reports
+    // it (a lost connection silently, its box came already) and never leaves the event handler. False
+    // when it failed.
+    bool Guarded(const std::function<void()>& operation);
+
     // Double-click on a data cell.
     std::function<void()> OnDblClick;
     // "Delete record?" with OK and Cancel; true for OK. Replaceable for tests.
@@ -102,7 +107,7 @@ private:
     bool CanChange(TDBGridEhAllowedOperation operation) const;
     // Rows that fit the view: what the dataset fetches when it opens.
     int VisibleRows() const;
-    void RunGuarded(const std::function<void()>& operation);
+    void KeyPress(QKeyEvent* event);
     void ApplyOptions();
     void ModelReset();
     void ViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
@@ -117,7 +122,9 @@ private:
     bool m_autoFit = false;
     QMenu* m_popup = nullptr;
     IUserPrompts* m_prompts = nullptr;
-    std::vector<int> m_shares;  // widths the fitting keeps in proportion
+    std::vector<int> m_shares;   // widths the fitting keeps in proportion
+    std::vector<bool> m_dragged;  // shares the user set by dragging a border
+    int m_keptColumn = -1;        // the current column across a model reset
     bool m_syncing = false;
     bool m_fitting = false;
 };

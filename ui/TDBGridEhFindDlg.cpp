@@ -1,6 +1,7 @@
 #include "ui/TDBGridEhFindDlg.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,7 +10,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QKeyEvent>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "data/TDataSet.h"
 #include "ui/TDBGridEh.h"
@@ -44,22 +47,33 @@ bool TGridSearch::FindNext(TDBGridEh& grid, bool reverse) {
     if (reverse) down = !down;
     const bool fromTop = Direction == All && Fresh && !reverse;
 
-    int row = 0, pos = 0;
+    // Every search starts at the current column: of the first row for a fresh "All", else one step on.
+    const auto at = std::find(order.begin(), order.end(), grid.CurrentColumn());
+    int row = fromTop ? 0 : ds->RecNo() - 1;
+    int pos = at == order.end() ? 0 : int(at - order.begin());
     const auto step = [&] {
         if (down && ++pos >= int(order.size())) pos = 0, ++row;
         else if (!down && --pos < 0) pos = int(order.size()) - 1, --row;
     };
-    if (!fromTop) {
-        row = ds->RecNo() - 1;
-        const auto at = std::find(order.begin(), order.end(), grid.CurrentColumn());
-        pos = at == order.end() ? 0 : int(at - order.begin());
-        step();
-    }
+    if (!fromTop) step();
     const QLocale locale;
     const QString pattern = CaseSensitive ? Pattern : locale.toUpper(Pattern);
     const int scroll = grid.verticalScrollBar()->value();
-    grid.setUpdatesEnabled(false);
-    ds->DisableControls();
+    // The grid comes back to life whatever happens while it is frozen (a fetch may fail).
+    struct TFrozen {
+        TDBGridEh& grid;
+        TDataSet* ds;
+        TFrozen(TDBGridEh& g, TDataSet* d) : grid(g), ds(d) {
+            grid.setUpdatesEnabled(false);
+            ds->DisableControls();
+        }
+        ~TFrozen() {
+            ds->EnableControls();
+            grid.Model()->RowsFetched();
+            grid.setUpdatesEnabled(true);
+        }
+    };
+    std::optional<TFrozen> frozen(std::in_place, grid, ds);
     bool found = false;
     while (row >= 0) {
         if (row >= ds->RecordCount()) {
@@ -73,8 +87,7 @@ bool TGridSearch::FindNext(TDBGridEh& grid, bool reverse) {
         }
         step();
     }
-    ds->EnableControls();
-    grid.Model()->RowsFetched();
+    frozen.reset();
     if (found) {
         ds->SetRecNo(row + 1);
         // Without case the matching cell's column becomes current too.
@@ -83,7 +96,6 @@ bool TGridSearch::FindNext(TDBGridEh& grid, bool reverse) {
     } else {
         grid.verticalScrollBar()->setValue(scroll);
     }
-    grid.setUpdatesEnabled(true);
     return found;
 }
 
@@ -174,6 +186,16 @@ void TDBGridEhFindDlg::Execute(TDBGridEh& grid) {
     m_grid = nullptr;
 }
 
+void TDBGridEhFindDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter with Ctrl held searches the other way; the dialog's own Enter handling takes no modifiers.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ControlModifier) && !m_pattern->view()->isVisible()) {
+        FindNext(true);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TDBGridEhFindDlg::Choose() {
     m_search.Pattern = m_pattern->currentText();
     const int c = m_column->currentIndex();
@@ -197,5 +219,7 @@ bool TDBGridEhFindDlg::FindNext(bool reverse) {
     }
     if (!m_grid) return false;
     Choose();
-    return m_search.FindNext(*m_grid, reverse);
+    bool found = false;
+    m_grid->Guarded([&] { found = m_search.FindNext(*m_grid, reverse); });
+    return found;
 }

@@ -52,6 +52,9 @@ public:
     QPushButton* CloseButton() const { return m_close; }
     const TGridSearch& Search() const { return m_search; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     TDBGridEhFindDlg();
     void Choose();

@@ -3,7 +3,11 @@
 #include "data/TDataLink.h"
 #include "data/TDataSet.h"
 #include "data/TDataSource.h"
+#include "data/TBooleanField.h"
 #include "data/TField.h"
+#include "core/Exception.h"
+
+using namespace Qt::StringLiterals;
 
 // The model's connection to the data source.
 class TGridDataLink : public TDataLink {
@@ -136,10 +140,35 @@ Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const {
     return flags;
 }
 
+bool TDataSetModel::Guarded(const std::function<void()>& step) {
+    if (Guard) return Guard(step);
+    try {
+        step();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
-    FieldOf(index.column())->SetAsString(value.toString());
-    return true;
+    TField* f = FieldOf(index.column());
+    const QString text = value.toString();
+    const QString title = headerData(index.column(), Qt::Horizontal).toString();
+    // A value the field cannot take is refused with a message; the row stays as it was, still editable.
+    return Guarded([&] {
+        try {
+            f->SetAsString(text);
+        } catch (const EConvertError& e) {
+            QString message = u"Значение \"%1\" не подходит для столбца \"%2\"."_s.arg(text, title);
+            if (auto* b = dynamic_cast<TBooleanField*>(f))
+                message += u" Введите %1 или %2 либо оставьте ячейку пустой."_s.arg(b->DisplayValues().section(u';', 0, 0),
+                                                                                   b->DisplayValues().section(u';', 1));
+            else
+                message += u' ' + e.Message();
+            throw Exception(message);
+        }
+    });
 }
 
 bool TDataSetModel::canFetchMore(const QModelIndex& parent) const {
@@ -150,5 +179,7 @@ bool TDataSetModel::canFetchMore(const QModelIndex& parent) const {
 void TDataSetModel::fetchMore(const QModelIndex& parent) {
     TDataSet* ds = DataSet();
     if (parent.isValid() || !ds) return;
-    if (ds->FetchMore(kFetchStep) > 0) Resync(false);
+    Guarded([&] {
+        if (ds->FetchMore(kFetchStep) > 0) Resync(false);
+    });
 }

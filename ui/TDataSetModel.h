@@ -53,6 +53,10 @@ public:
     // The dataset fetched rows without telling its links (a search did): show them.
     void RowsFetched() { Resync(false); }
 
+    // Runs what the view asks of the dataset (a typed value, more rows) and reports a failure as the
+    // program does; false when it failed. Without one a failure is dropped: nothing may leave the model.
+    std::function<bool(const std::function<void()>&)> Guard;
+
     // How many rows fetchMore asks the dataset for at a time.
     static constexpr int kFetchStep = 64;
 
@@ -66,6 +70,7 @@ private:
     // resets the model.
     void Resync(bool rowsReplaced);
     void RowChanged(int row);
+    bool Guarded(const std::function<void()>& step);
 
     std::unique_ptr<TGridDataLink> m_link;
     std::vector<TColumnEh> m_columns;

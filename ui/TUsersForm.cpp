@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "admin/AdminSql.h"
+#include "core/Exception.h"
 #include "data/TDataSource.h"
 #include "fib/TpFIBDataSet.h"
 #include "fib/TpFIBDatabase.h"
@@ -236,6 +237,14 @@ void TUsersForm::showEvent(QShowEvent* event) {
 }
 
 void TUsersForm::closeEvent(QCloseEvent* event) {
+    if (m_running > 0) {
+        // The command's datasets must outlive it: the window closes when it has ended, a grant to every
+        // user is cancelled first.
+        event->ignore();
+        m_closeWanted = true;
+        if (m_progress && m_progressCancellable) m_progress->cancel();
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted()) emit Closed();
 }
@@ -281,6 +290,7 @@ TAdminContext TUsersForm::Context() {
     c.db = m_admin.db;
     c.trReadQ = m_admin.trReadQ;
     c.trWriteQ = m_admin.trWriteQ;
+    c.tw = m_admin.tw;
     c.dsGroups = dsGroups, c.dsGR = dsGR, c.dsR = dsR;
     c.dsUsers = dsUsers, c.dsGU = dsGU, c.dsG = dsG;
     c.Security = m_security;
@@ -290,11 +300,18 @@ TAdminContext TUsersForm::Context() {
     return c;
 }
 
-void TUsersForm::Run(void (*operation)(const TAdminContext&)) {
+void TUsersForm::Run(const std::function<void(const TAdminContext&)>& operation) {
+    if (m_running > 0) return;
     const TAdminContext c = Context();
+    ++m_running;
     RunCommand(m_prompts, [&] { operation(c); });
+    --m_running;
     Done();
     UpdateCommands();
+    if (m_closeWanted) {
+        m_closeWanted = false;
+        close();
+    }
 }
 
 void TUsersForm::actAddGroupExecute() { Run(AdminOps::AddGroup); }
@@ -311,10 +328,8 @@ void TUsersForm::sbUGAddClick() { Run(AdminOps::AddMembership); }
 void TUsersForm::sbUGremoveClick() { Run(AdminOps::RemoveMembership); }
 
 void TUsersForm::N2Click() {
-    const TAdminContext c = Context();
     const bool enabled = actGrant->isEnabled();
-    RunCommand(m_prompts, [&] { AdminOps::GrantToAllUsers(c, enabled); });
-    Done();
+    Run([enabled](const TAdminContext& c) { AdminOps::GrantToAllUsers(c, enabled); });
 }
 
 void TUsersForm::ConnectCommands() {
@@ -329,11 +344,15 @@ void TUsersForm::ConnectCommands() {
     Ui::TUsersForm& u = *m_ui;
     connect(u.sbUGAdd, &QToolButton::clicked, this, &TUsersForm::sbUGAddClick);
     connect(u.sbUGremove, &QToolButton::clicked, this, &TUsersForm::sbUGremoveClick);
-    // A double-click does what the button or command does.
-    u.DBGridEh2->OnDblClick = [this] { actRemoveRightExecute(); };
-    u.DBGridEh3->OnDblClick = [this] { AddRightsExecute(); };
-    u.DBGridEh5->OnDblClick = [this] { sbUGremoveClick(); };
-    u.DBGridEh6->OnDblClick = [this] { sbUGAddClick(); };
+    // A double-click does what the button or command does, and nothing while it is disabled.
+    u.DBGridEh2->OnDblClick = [this] { actRemoveRight->trigger(); };
+    u.DBGridEh3->OnDblClick = [this] { AddRights->trigger(); };
+    u.DBGridEh5->OnDblClick = [this] {
+        if (m_ui->sbUGremove->isEnabled()) sbUGremoveClick();
+    };
+    u.DBGridEh6->OnDblClick = [this] {
+        if (m_ui->sbUGAdd->isEnabled()) sbUGAddClick();
+    };
     for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG}) {
         s->OnDataChange = [this](TDataSource&, TField*) { UpdateCommands(); };
         s->OnStateChange = [this](TDataSource&) { UpdateCommands(); };
@@ -355,49 +374,72 @@ void TUsersForm::UpdateCommands() {
     if (dsUsers->Active()) actGrant->setEnabled(user);
 }
 
-bool TUsersForm::EditGroup() {
+namespace {
+// Whether the dialog may close with OK: what its controls still hold written into the row, then the
+// command's check; a refusal is shown and keeps the dialog open.
+bool MayClose(IUserPrompts& prompts, TDataSet* ds, const std::function<QString()>& check) {
+    QString message;
+    try {
+        ds->UpdateRecord();
+        message = check ? check() : QString();
+    } catch (const Exception& e) {
+        message = e.Message();
+    }
+    if (message.isEmpty()) return true;
+    prompts.ShowError(message);
+    return false;
+}
+}  // namespace
+
+bool TUsersForm::EditGroup(const TGroupDialogCheck& check) {
     TGF dlg(srcGroups);
+    dlg.CanClose = [&] { return MayClose(m_prompts, dsGroups, check); };
     const bool ok = dlg.exec() == mrOk;
     // The controls write what they still hold while they exist.
     if (ok) dsGroups->UpdateRecord();
     return ok;
 }
 
-TUserDialogResult TUsersForm::EditUser(TUserDialogUse use, const QStringList& accounts) {
+TUserDialogResult TUsersForm::EditUser(TUserDialogUse use, const QStringList& accounts, const TUserDialogCheck& check) {
     TUF dlg(srcUsers, this);
     Ui::TUF& u = dlg.Controls();
     u.pnlNewUser->setVisible(use != TUserDialogUse::ExistingAccount);
     u.pnlExistUser->setVisible(use == TUserDialogUse::ExistingAccount);
     u.edU->setEnabled(use != TUserDialogUse::ChangeUser);
     u.cbUsers->addItems(accounts);
-    TUserDialogResult r;
-    r.Ok = dlg.exec() == mrOk;
-    if (r.Ok) dsUsers->UpdateRecord();
-    r.Login = u.edU->text();
-    r.Password = u.edPWD->text();
-    r.Surname = u.edF->text();
-    r.FirstName = u.edI->text();
-    r.MiddleName = u.edO->text();
-    return r;
+    const auto texts = [&u](bool ok) {
+        return TUserDialogResult{ok, u.edU->text(), u.edPWD->text(), u.edF->text(), u.edI->text(), u.edO->text()};
+    };
+    dlg.CanClose = [&] { return MayClose(m_prompts, dsUsers, [&] { return check ? check(texts(true)) : QString(); }); };
+    const bool ok = dlg.exec() == mrOk;
+    if (ok) dsUsers->UpdateRecord();
+    return texts(ok);
 }
 
-void TUsersForm::Show(int step, int steps, const QString& what) {
+void TUsersForm::Show(int step, int steps, const QString& what, bool cancellable) {
     if (!m_progress) {
         m_progress = new QProgressDialog(this);
         m_progress->setWindowTitle(windowTitle());
-        m_progress->setCancelButtonText(u"Отменить"_s);
-        m_progress->setWindowModality(Qt::WindowModal);
-        m_progress->setMinimumDuration(500);
+        // Modal from the first moment: while it runs, nothing in the program but its button takes input.
+        m_progress->setWindowModality(Qt::ApplicationModal);
+        m_progress->setMinimumDuration(0);
         m_progress->setAutoClose(false);
         m_progress->setAutoReset(false);
+        m_progressCancellable = !cancellable;
+    }
+    if (m_progressCancellable != cancellable) {
+        if (cancellable) m_progress->setCancelButtonText(u"Отменить"_s);
+        else m_progress->setCancelButton(nullptr);
+        m_progressCancellable = cancellable;
     }
     m_progress->setMaximum(steps);
     m_progress->setLabelText(u"Раздача прав на объекты: %1 из %2 (%3)"_s.arg(step).arg(steps).arg(what));
     m_progress->setValue(step - 1);
+    if (!m_progress->isVisible()) m_progress->show();
     QApplication::processEvents();
 }
 
-bool TUsersForm::Cancelled() { return m_progress && m_progress->wasCanceled(); }
+bool TUsersForm::Cancelled() { return m_progress && m_progressCancellable && m_progress->wasCanceled(); }
 
 void TUsersForm::Done() {
     if (!m_progress) return;

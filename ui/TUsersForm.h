@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMenu>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "admin/AdminOperations.h"
@@ -98,12 +99,14 @@ private:
     TpFIBDataSet* MakeDataSet(const QString& name, const QStringList& select, TDataSource* master = nullptr);
     TDataSource* MakeSource(const QString& name, TDataSet* dataSet, bool autoEdit);
     QAction* MakeAction(const QString& name, const QString& caption, const QString& hint, int image);
-    void Run(void (*operation)(const TAdminContext&));
+    // Runs a command: one at a time, its failure reported, the commands updated, a close asked for
+    // meanwhile done afterwards.
+    void Run(const std::function<void(const TAdminContext&)>& operation);
     void ConnectCommands();
     // The editor dialogs and the grant progress, as the operations see them.
-    bool EditGroup() override;
-    TUserDialogResult EditUser(TUserDialogUse use, const QStringList& accounts) override;
-    void Show(int step, int steps, const QString& what) override;
+    bool EditGroup(const TGroupDialogCheck& check) override;
+    TUserDialogResult EditUser(TUserDialogUse use, const QStringList& accounts, const TUserDialogCheck& check) override;
+    void Show(int step, int steps, const QString& what, bool cancellable) override;
     bool Cancelled() override;
     void Done() override;
 
@@ -114,4 +117,7 @@ private:
     TUIBSecurity* m_security;
     std::unique_ptr<TFormStorageHooks> m_storageHooks;
     QProgressDialog* m_progress = nullptr;
+    bool m_progressCancellable = false;
+    int m_running = 0;          // commands under way (a grant lets events through while it runs)
+    bool m_closeWanted = false;  // the window was asked to close while a command ran
 };

@@ -6,9 +6,11 @@
 #include "fib/FIBErrors.h"
 #include "fib/TpFIBDataSet.h"
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
 #include "security/TUIBSecurity.h"
 #include "security/TUserInfo.h"
+#include "core/Win1251.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
@@ -24,8 +26,21 @@ struct ScriptedDialogs : IAdminDialogs {
     std::function<TUserDialogResult(TDataSet&, const QStringList&)> user;
     TDataSet* groups = nullptr;
     TDataSet* users = nullptr;
-    bool EditGroup() override { return group(*groups); }
-    TUserDialogResult EditUser(TUserDialogUse, const QStringList& accounts) override { return user(*users, accounts); }
+    bool EditGroup(const TGroupDialogCheck&) override { return group(*groups); }
+    TUserDialogResult EditUser(TUserDialogUse, const QStringList& accounts, const TUserDialogCheck&) override {
+        return user(*users, accounts);
+    }
+};
+// The grant progress as a record: what was shown, cancellable or not; cancels from a given step on.
+struct RecordedProgress : IGrantProgress {
+    QStringList shown;
+    int cancelAt = 0, step = 0;
+    void Show(int s, int, const QString& what, bool cancellable) override {
+        step = s;
+        shown << what + (cancellable ? u"+"_s : u""_s);
+    }
+    bool Cancelled() override { return cancelAt > 0 && step >= cancelAt; }
+    void Done() override {}
 };
 }  // namespace
 
@@ -137,15 +152,132 @@ private slots:
         QCOMPARE(lacks->RecordCount(), lacksRows);
     }
 
-    // A membership taken twice: a unique-key error ends the command and trWriteQ stays open for the next.
-    void duplicateMembership() {
-        m_form->Controls().pc->setCurrentIndex(1);
+    // A right or membership given twice (another administrator was first): a Russian message, trWriteQ
+    // stays open for the next statement, which ends it.
+    void givenTwice_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("right") << 0 << u"Группа уже имеет это разрешение."_s;
+        QTest::newRow("membership") << 1 << u"Пользователь уже состоит в этой группе."_s;
+    }
+    void givenTwice() {
+        QFETCH(int, page);
+        QFETCH(QString, message);
+        m_form->Controls().pc->setCurrentIndex(page);
         TAdminContext c = Context();
-        c.dsG = m_form->dsGU;  // a group the user is in already
-        QVERIFY_THROWS_EXCEPTION(EFIBError, AdminOps::AddMembership(c));
+        QString raised;
+        try {
+            page == 0 ? (c.dsR = m_form->dsGR, AdminOps::GiveRight(c)) : (c.dsG = m_form->dsGU, AdminOps::AddMembership(c));
+        } catch (const Exception& e) {
+            raised = e.Message();
+        }
+        QCOMPARE(raised, message);
         QVERIFY(m_form->Admin().trWriteQ->Active());
-        AdminOps::RemoveMembership(Context());
+        page == 0 ? AdminOps::TakeRight(Context()) : AdminOps::RemoveMembership(Context());
         QVERIFY(!m_form->Admin().trWriteQ->Active());
+    }
+
+    // Another administrator changed or removed the row after it was read: said, nothing saved, unlocked.
+    void changedMeanwhile_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("other");  // what the other administrator did to the row with key %1
+        QTest::addColumn<QString>("said");
+        QTest::newRow("group renamed") << 0 << u"update sys$group set group_name = 'Другое' where id = %1"_s << u"изменил"_s;
+        QTest::newRow("group removed") << 0 << u"delete from sys$group where id = %1"_s << u"удалил"_s;
+        QTest::newRow("user blocked") << 1 << u"update sys$user set lockedout = 1 where id = %1"_s << u"изменил"_s;
+        QTest::newRow("user's phone") << 1 << u"update worker set phone_no = '1' where worker_id = %1"_s << u"изменил"_s;
+    }
+    void changedMeanwhile() {
+        QFETCH(int, page);
+        QFETCH(QString, other);
+        QFETCH(QString, said);
+        m_form->Controls().pc->setCurrentIndex(page);
+        TDataSet* ds = page == 0 ? m_form->dsGroups : m_form->dsUsers;
+        ds->Reopen(true);
+        ds->Last();
+        const QString key = ds->FieldValue(u"ID"_s).toString();
+        const QString table = page == 0 ? u"sys$group"_s : u"worker"_s, keyName = page == 0 ? u"id"_s : u"worker_id"_s;
+        m_db->Isql(other.arg(key) + u";\ncommit;\n"_s);
+        m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"NOTICE"_s, u"Моя"_s), true; };
+        m_dialogs.user = [](TDataSet& u, const QStringList&) {
+            u.SetFieldValue(u"NOTICE"_s, u"Моя"_s);
+            return TUserDialogResult{true, u.FieldValue(u"IBNAME"_s).toString(), {}, {}, {}, {}};
+        };
+        page == 0 ? AdminOps::EditGroup(Context()) : AdminOps::EditUser(Context());
+        QCOMPARE(m_prompts.log.size(), 1);
+        QVERIFY2(m_prompts.log[0].contains(said), qPrintable(m_prompts.log[0]));
+        QCOMPARE(Sql(u"select count(*) from %1 where %2 = %3 and notice = 'Моя'"_s.arg(table, keyName, key)), u"0"_s);
+        QVERIFY(!m_form->Admin().tw->Active());
+        QCOMPARE(ds->State(), dsBrowse);
+    }
+
+    // Names outside the code page are refused before anything is sent (the account included), named.
+    void namesOutsideCodePage() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        const QString login = m_login + u"G"_s;
+        m_dialogs.user = [&](TDataSet& u, const QStringList&) {
+            u.SetFieldValue(u"IBNAME"_s, login);
+            return TUserDialogResult{true, login, u"p"_s, u"Ωμέγα 中😀"_s, {}, {}};
+        };
+        const QString rows = Sql(u"select count(*) from worker"_s);
+        AdminOps::AddUser(Context());
+        QCOMPARE(m_prompts.log, QStringList{u"error:"_s + OutsideWin1251Message(u"Ωμέγα中😀"_s)});
+        QCOMPARE(Sql(u"select count(*) from worker"_s), rows);
+        QVERIFY(!AccountExists(login));
+    }
+
+    // A removal whose rows are locked by another administrator fails; no row is left pending, which the
+    // next move would save, deleting the user without a question.
+    void failedRemovalLeavesNothingPending() {
+        m_db->Isql(u"insert into worker (worker_id, surname, ibname) values (301, 'Занят', 'AAA_LOCKED');\n"
+                   "insert into sys$user (id, ibname, lockedout) values (301, 'AAA_LOCKED', 0);\ncommit;\n"_s);
+        m_form->Controls().pc->setCurrentIndex(1);
+        TDataSet* ds = m_form->dsUsers;
+        ds->Reopen(true);
+        QObject owner;
+        TpFIBDatabase* other = MakeTestDatabase(&owner, m_db->ConnectionString(), TestServer::Password());
+        other->Open(true);
+        TpFIBTransaction* t = MakeTestTransaction(&owner, u"t"_s, other, true);
+        t->StartTransaction();
+        TpFIBQuery lock;
+        lock.SetDatabase(other);
+        lock.SetTransaction(t);
+        lock.SetSQLText(u"update worker set phone_no = '0' where worker_id = 301"_s);
+        lock.ExecQuery();
+        m_prompts.answers = {true};
+        QVERIFY_THROWS_EXCEPTION(Exception, AdminOps::DeleteUser(Context()));  // no such account, said after the rows
+        QCOMPARE(ds->State(), dsBrowse);
+        t->Commit();
+        ds->Next();
+        QCOMPARE(Sql(u"select count(*) from sys$user where ibname = 'AAA_LOCKED'"_s), u"1"_s);
+    }
+
+    // To all users: a login that cannot be granted is said once and skipped; cancel is offered between
+    // users only and ends the run on the first row. One user's grant runs to its end whatever is asked.
+    void grantToAll() {
+        m_db->Isql(u"insert into worker (worker_id, surname, ibname) values (302, 'Пробел', 'A B');\n"
+                   "insert into sys$user (id, ibname, lockedout) values (302, 'A B', 0);\ncommit;\n"_s);
+        m_form->Controls().pc->setCurrentIndex(1);
+        m_form->dsUsers->Reopen(true);
+        const auto granted = [&](const QString& login) {
+            return Sql(u"select count(*) from rdb$user_privileges where rdb$user = '%1'"_s.arg(login)).toInt();
+        };
+        RecordedProgress all, one;
+        all.cancelAt = 3;
+        TAdminContext c = Context();
+        c.Progress = &all;
+        AdminOps::GrantToAllUsers(c, true);
+        QCOMPARE(all.shown, QStringList({u"A B+"_s, u"AAA_LOCKED+"_s, u"ELKIN+"_s}));
+        QCOMPARE(m_prompts.log, QStringList{u"error:"_s + AdminOps::NotPlainLoginMessage(u"A B"_s)});
+        QCOMPARE(m_form->dsUsers->RecNo(), 1);
+        QVERIFY(granted(u"AAA_LOCKED"_s) > 0);
+        QCOMPARE(granted(u"ELKIN"_s), 0);
+        one.cancelAt = 1;
+        c.Progress = &one;
+        m_form->dsUsers->SetRecNo(3);
+        AdminOps::GrantToCurrentUser(c);
+        QVERIFY(!one.shown.isEmpty() && !one.shown.join(QString()).contains(u'+'));
+        QCOMPARE(granted(u"ELKIN"_s), granted(u"AAA_LOCKED"_s));
     }
 
     // A Cyrillic user: Cyrillic in WORKER, Latin with the account, "qz" + password, grants on everything.
@@ -169,8 +301,9 @@ private slots:
         as->Open(true);
         as->Close();
         QCOMPARE(Sql(u"select count(*) from rdb$user_privileges where rdb$user = '%1' and rdb$relation_name = 'T_LATER'"_s.arg(m_login)).toInt() > 0, true);
-        // An existing account is refused with its message, and no row is made.
+        // An existing account is refused with its message, and no row is made; its password stays unsent.
         const QString rows = Sql(u"select count(*) from worker"_s);
+        m_dialogs.user = NewUser(m_login, u"other"_s);
         AdminOps::AddUser(Context());
         QCOMPARE(m_prompts.log.size(), 1);
         QVERIFY(m_prompts.log[0].startsWith(u"error:"_s));
@@ -197,6 +330,7 @@ private slots:
         QCOMPARE(m_prompts.log, QStringList{u"error:"_s + AdminOps::NotPlainLoginMessage(u"X TO PUBLIC"_s)});
         QCOMPARE(Sql(u"select count(*) from worker"_s), rows);
         QVERIFY(!AccountExists(u"X"_s));
+        QVERIFY(!AdminOps::IsPlainLogin(u"ABC\n"_s));
     }
 
     // SYSDBA is never removed; a user whose account is gone loses its rows and the error comes after.
