@@ -3,12 +3,14 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
-// Runs fn on the next modal widget as soon as it is up; a watchdog closes it 2 s later if fn left it open.
+// Runs fn on the next modal widget as soon as it is up. A widget fn left open is a failure of the test: 2 s
+// later a watchdog fails the test and closes it, so that the test ends.
 inline void WhenModal(std::function<void(QWidget*)> fn, int timeoutMs = 5000) {
     auto* t = new QTimer;
     auto waited = std::make_shared<int>(0);
@@ -20,6 +22,7 @@ inline void WhenModal(std::function<void(QWidget*)> fn, int timeoutMs = 5000) {
             fn(w);
             QTimer::singleShot(2000, [guard] {
                 if (guard && QApplication::activeModalWidget() == guard) {
+                    QTest::qFail("the modal widget was still open 2 s after the test's keys", __FILE__, __LINE__);
                     if (auto* d = qobject_cast<QDialog*>(guard.data())) d->reject(); else guard->close();
                 }
             });

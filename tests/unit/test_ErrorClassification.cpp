@@ -2,6 +2,7 @@
 
 #include "app/DatabaseErrorMessages.h"
 #include "fib/ErrorClassification.h"
+#include "fib/StatusCheck.h"
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +47,36 @@ private slots:
         QFETCH(int, gdsCode);
         QFETCH(int, kind);
         QCOMPARE(int(ClassifyKind(sqlCode, gdsCode)), kind);
+    }
+
+    // A lost connection is found wherever its code stands in the status vector; the SQLCODE still decides
+    // first. Warnings and the arguments of other entries are not codes.
+    void lostConnectionAnywhere_data() {
+        QTest::addColumn<int>("sqlCode");
+        QTest::addColumn<QList<qlonglong>>("vector");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<int>("kind");
+        const qlonglong gds = isc_arg_gds, str = isc_arg_string, num = isc_arg_number, cstr = isc_arg_cstring;
+        QTest::newRow("GRANT failed, then connection shutdown")
+            << -901 << QList<qlonglong>{gds, 335544343, str, 0, gds, 335544856, 0} << QList<int>{335544343, 335544856} << int(keLostConnect);
+        QTest::newRow("counted string, then network error")
+            << -902 << QList<qlonglong>{gds, 335544569, cstr, 3, 0, gds, 335544721, 0} << QList<int>{335544569, 335544721} << int(keLostConnect);
+        QTest::newRow("a number that looks like the code")
+            << -902 << QList<qlonglong>{gds, 335544569, num, 335544856, 0} << QList<int>{335544569} << int(keOther);
+        QTest::newRow("warning") << -902 << QList<qlonglong>{gds, 335544569, isc_arg_warning, 335544856, 0} << QList<int>{335544569} << int(keOther);
+        QTest::newRow("-803 decides first")
+            << -803 << QList<qlonglong>{gds, 335544665, gds, 335544856, 0} << QList<int>{335544665, 335544856} << int(keUniqueViolation);
+    }
+    void lostConnectionAnywhere() {
+        QFETCH(int, sqlCode);
+        QFETCH(QList<qlonglong>, vector);
+        QFETCH(QList<int>, codes);
+        QFETCH(int, kind);
+        std::vector<ISC_STATUS> status(ISC_STATUS_LENGTH, 0);
+        for (int i = 0; i < vector.size(); ++i) status[size_t(i)] = ISC_STATUS(vector[i]);
+        const std::vector<int> found = StatusCodesOf(status.data());
+        QCOMPARE(QList<int>(found.begin(), found.end()), codes);
+        QCOMPARE(int(ClassifyKind(sqlCode, found.front(), found)), kind);
     }
 
     void cutUserException_data() {
