@@ -14,6 +14,7 @@
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestConnection.h"
 #include "tests/support/TestServer.h"
+#include "ui/CommandGuard.h"
 #include "ui/TUsersForm.h"
 #include "ui_TUsersForm.h"
 
@@ -320,6 +321,34 @@ private slots:
         as->Open(true);
         QVERIFY(as->Connected());
         as->Close();
+        // A typed password goes with the prefix.
+        m_dialogs.user = [&](TDataSet&, const QStringList&) {
+            return TUserDialogResult{true, m_login, u"new"_s, u"Щукина"_s, u"Юлия"_s, QString()};
+        };
+        AdminOps::EditUser(Context());
+        as->ConnectParams().SetPassword(u"qznew"_s);
+        as->Open(true);
+        QVERIFY(as->Connected());
+        as->Close();
+    }
+
+    // A change whose account step fails: the error is shown while the row is still being edited, then
+    // the row is discarded.
+    void failedAccountChange() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        TDataSet* ds = m_form->dsUsers;
+        ds->First();  // a user without an account on this server
+        QList<int> states;
+        m_prompts.onPrompt = [&](const QString&) { states << ds->State(); };
+        m_dialogs.user = [](TDataSet& u, const QStringList&) {
+            u.SetFieldValue(u"PHONE_NO"_s, u"000"_s);
+            return TUserDialogResult{true, u.FieldValue(u"IBNAME"_s).toString(), {}, {}, {}, {}};
+        };
+        AdminOps::EditUser(Context());
+        m_prompts.onPrompt = nullptr;
+        QCOMPARE(states, QList<int>{dsEdit});
+        QCOMPARE(ds->State(), dsBrowse);
+        QCOMPARE(Sql(u"select count(*) from worker where phone_no = '000'"_s), u"0"_s);
     }
 
     // A login that cannot go into a GRANT unquoted is refused before anything is sent.
@@ -381,6 +410,23 @@ private slots:
         m_dialogs.group = [](TDataSet& g) { return g.SetFieldValue(u"GROUP_NAME"_s, u"Ббб"_s), false; };
         AdminOps::EditGroup(Context());
         QCOMPARE(Sql(u"select count(*) from sys$group where group_name in ('Яяя', 'Ббб')"_s), u"1"_s);
+    }
+
+    // A service manager the network does not reach is a lost connection: its box only, then the end. Last,
+    // as it drops the connection.
+    void serviceUnreachable() {
+        m_form->Controls().pc->setCurrentIndex(1);
+        TUIBSecurity nowhere;
+        nowhere.SetLibraryName(TestServer::Client());
+        nowhere.SetUserName(TestServer::User());
+        nowhere.SetPassWord(TestServer::Password());
+        nowhere.SetProtocol(proTCPIP);
+        nowhere.SetHost(u"127.0.0.1/1"_s);
+        TAdminContext c = Context();
+        c.Security = &nowhere;
+        RunCommand(m_prompts, [&] { AdminOps::CloneUser(c); });
+        QCOMPARE(m_prompts.log, QStringList{u"message:Связь прервана. Приложение будет закрыто!"_s});
+        QVERIFY(!m_form->Admin().db->Connected());
     }
 };
 
