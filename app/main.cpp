@@ -1,8 +1,9 @@
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDialog>
+#include <cstdio>
 
 #include "app/AdminProgram.h"
+#include "app/CommandLine.h"
 #include "app/AppFonts.h"
 #include "app/AppIcons.h"
 #include "app/QuitSignals.h"
@@ -20,21 +21,30 @@ void CloseEverything() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine line = ParseCommandLine(arguments);
+    switch (line.Action) {
+        case TCommandLine::ShowHelp:
+            std::fputs(CommandLineHelp(arguments.value(0)).toLocal8Bit().constData(), stdout);
+            return 0;
+        case TCommandLine::ShowVersion:
+            std::fputs(VersionText().toLocal8Bit().constData(), stdout);
+            return 0;
+        case TCommandLine::Refuse:
+            std::fputs((line.ErrorText + u'\n').toLocal8Bit().constData(), stderr);
+            return kUsageExitStatus;
+        case TCommandLine::RunWindows:
+            break;
+    }
+    if (!line.SettingsFile.isEmpty()) SetExplicitSettingsFile(line.SettingsFile);
+
     BlockQuitSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Администратор"_s);
     QApplication::setApplicationVersion(QStringLiteral(TV_VERSION));
     QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(u"Модуль администратора: пользователи, группы и права базы данных абонентов."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption settings({u"s"_s, u"settings"_s}, u"Файл настроек вместо обычного."_s, u"file"_s);
-    parser.addOption(settings);
-    parser.process(app);
-    if (parser.isSet(settings)) SetExplicitSettingsFile(parser.value(settings));
 
     InstallFontSubstitutes();
     WatchQuitSignals(CloseEverything);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -29,11 +30,25 @@ QString SettingsFileLocation(const QString& executablePath, bool folderWritable,
 
 void SetExplicitSettingsFile(const QString& file) { g_explicitFile = file; }
 
+bool MoveOldSettingsFile(const QString& oldFolder, const QString& newFolder, const QString& fileName) {
+    const QString oldFile = QDir(oldFolder).filePath(fileName), newFile = QDir(newFolder).filePath(fileName);
+    if (!QFileInfo::exists(oldFile) || QFileInfo::exists(newFile)) return false;
+    QDir().mkpath(newFolder);
+    if (!QFile::rename(oldFile, newFile)) return false;
+    QDir().rmdir(oldFolder);  // only when empty
+    return true;
+}
+
 QString ApplicationSettingsFileName() {
     const QString exe = QCoreApplication::applicationFilePath();
-    const bool writable = QFileInfo(QFileInfo(exe).absolutePath()).isWritable();
-    const QString config =
-        writable || !g_explicitFile.isEmpty() ? QString() : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (!config.isEmpty()) QDir().mkpath(config);
+    const QString folder = QFileInfo(exe).absolutePath();
+    // Root may write to /usr/bin, but an installed program keeps its settings with the user.
+    const bool writable = QFileInfo(folder).isWritable() && !folder.startsWith(u"/usr/"_s);
+    if (writable || !g_explicitFile.isEmpty()) return SettingsFileLocation(exe, writable, QString(), g_explicitFile);
+    const QDir configRoot(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString config = configRoot.filePath(QFileInfo(exe).completeBaseName());
+    const QString fileName = QFileInfo(SettingsFileNameFor(exe)).fileName();
+    MoveOldSettingsFile(configRoot.filePath(QCoreApplication::applicationName()), config, fileName);
+    QDir().mkpath(config);
     return SettingsFileLocation(exe, writable, config, g_explicitFile);
 }

@@ -15,15 +15,29 @@ class TestProgram : public QObject {
     QString Program() const { return qEnvironmentVariable("TV_PROGRAM"); }
 
 private slots:
-    void versionAndHelp() {
+    // Options that need no window work without a display: help, version, and a refused option (status 2).
+    void withoutADisplay_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("version") << u"--version"_s << 0 << u"tvadmin 1.0.0\n"_s;
+        QTest::newRow("help") << u"--help"_s << 0 << u"--settings <file>"_s;
+        QTest::newRow("unknown option") << u"--frobnicate"_s << 2 << u"frobnicate"_s;
+    }
+    void withoutADisplay() {
+        QFETCH(QString, option);
+        QFETCH(int, status);
+        QFETCH(QString, output);
         QProcess p;
-        p.start(Program(), {u"--version"_s});
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        p.setProcessEnvironment(env);
+        p.start(Program(), {option});
         QVERIFY(p.waitForFinished(20000));
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(u"1.0.0"_s));
-        p.start(Program(), {u"--help"_s});
-        QVERIFY(p.waitForFinished(20000));
-        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(u"--settings <file>"_s));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        const QString text = QString::fromUtf8(status == 0 ? p.readAllStandardOutput() : p.readAllStandardError());
+        QVERIFY2(text.contains(output), qPrintable(text));
     }
 
     // A signal while the login dialog is up: the windows close, the named settings file is written, status 0.

@@ -207,6 +207,35 @@ private slots:
         QCOMPARE(SettingsFileLocation(u"/opt/tv/tvadmin"_s, writable, u"/home/u/.config/adm"_s, named), expected);
     }
 
+    // The file of the old (Cyrillic) folder moves to the ASCII one once; a file already there stays.
+    void oldSettingsMove_data() {
+        QTest::addColumn<bool>("oldFile");
+        QTest::addColumn<bool>("newFile");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("only the old one") << true << false << true;
+        QTest::newRow("both") << true << true << false;
+        QTest::newRow("none") << false << false << false;
+    }
+    void oldSettingsMove() {
+        QFETCH(bool, oldFile);
+        QFETCH(bool, newFile);
+        QFETCH(bool, moved);
+        QTemporaryDir dir;
+        const QString oldFolder = dir.filePath(u"Администратор"_s), newFolder = dir.filePath(u"tvadmin"_s);
+        const auto write = [](const QString& folder, const QByteArray& text) {
+            QDir().mkpath(folder);
+            QFile f(folder + u"/tvadmin.ini"_s);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        if (oldFile) write(oldFolder, "old");
+        if (newFile) write(newFolder, "new");
+        QCOMPARE(MoveOldSettingsFile(oldFolder, newFolder, u"tvadmin.ini"_s), moved);
+        QCOMPARE(QDir(oldFolder).exists(), oldFile && !moved);
+        QFile f(newFolder + u"/tvadmin.ini"_s);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), QByteArray(newFile ? "new" : oldFile ? "old" : ""));
+    }
+
     void applicationSettingsFileLiesBesideTheExecutable() {
         int argc = 1;
         char name[] = "test";
