@@ -9,11 +9,17 @@ namespace {
 const QCommandLineOption kSettings({u"s"_s, u"settings"_s}, u"Файл настроек вместо обычного."_s, u"file"_s);
 const QCommandLineOption kHelp({u"h"_s, u"help"_s, u"?"_s}, u"Показать эту справку."_s);
 const QCommandLineOption kVersion({u"v"_s, u"version"_s}, u"Показать версию."_s);
+const QCommandLineOption kCheck(u"check"_s, u"Сверка пользователей без окон."_s);
+const QCommandLineOption kServer(u"server"_s, u"Сервер."_s, u"host"_s);
+const QCommandLineOption kDatabase(u"database"_s, u"База данных."_s, u"path"_s);
+const QCommandLineOption kUser(u"user"_s, u"Пользователь."_s, u"name"_s);
+const QCommandLineOption kFormat(u"format"_s, u"text, csv или json."_s, u"format"_s, u"text"_s);
+const QCommandLineOption kRepair(u"repair"_s, u"grants: выдать недостающие права."_s, u"what"_s);
 }  // namespace
 
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOptions({kSettings, kHelp, kVersion});
+    parser.addOptions({kSettings, kHelp, kVersion, kCheck, kServer, kDatabase, kUser, kFormat, kRepair});
     TCommandLine line;
     if (!parser.parse(arguments)) {
         line.Action = TCommandLine::Refuse;
@@ -27,6 +33,23 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         line.Action = TCommandLine::ShowHelp;
     } else if (parser.isSet(kVersion)) {
         line.Action = TCommandLine::ShowVersion;
+    } else if (parser.isSet(kCheck)) {
+        line.Action = TCommandLine::RunCheck;
+        line.Server = parser.value(kServer);
+        line.Database = parser.value(kDatabase);
+        line.User = parser.value(kUser);
+        line.Format = parser.value(kFormat);
+        line.RepairGrants = parser.value(kRepair) == u"grants"_s;
+        if (!QStringList{u"text"_s, u"csv"_s, u"json"_s}.contains(line.Format)) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Неизвестный формат: %1 (нужен text, csv или json)"_s.arg(line.Format);
+        } else if (parser.isSet(kRepair) && !line.RepairGrants) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Без окон исправляются только права: --repair grants"_s;
+        }
+    } else if (parser.isSet(kServer) || parser.isSet(kDatabase) || parser.isSet(kUser) || parser.isSet(kRepair)) {
+        line.Action = TCommandLine::Refuse;
+        line.ErrorText = u"Параметры --server, --database, --user и --repair действуют только с --check"_s;
     }
     line.SettingsFile = parser.value(kSettings);
     return line;
@@ -38,7 +61,15 @@ QString CommandLineHelp(const QString& programName) {
            u"Параметры:\n"
            u"  -s, --settings <file>  Файл настроек вместо обычного.\n"
            u"  -h, --help             Показать эту справку.\n"
-           u"  -v, --version          Показать версию.\n\n"
+           u"  -v, --version          Показать версию.\n"
+           u"  --check                Сверка пользователей, учётных записей и прав без окон;\n"
+           u"                         код выхода 0 - всё согласовано, 1 - есть расхождения,\n"
+           u"                         2 - сверка не выполнена. Пароль - из ISC_PASSWORD или\n"
+           u"                         с терминала.\n"
+           u"  --server <host>, --database <path>, --user <name>\n"
+           u"                         Вход для --check (по умолчанию - из файла настроек).\n"
+           u"  --format <text|csv|json>  Вывод --check: по расхождению в строке.\n"
+           u"  --repair grants        С --check: выдать недостающие права без вопросов.\n\n"
            u"Настройки: рядом с программой, если её папка доступна для записи, иначе\n"
            u"~/.config/tvadmin/tvadmin.ini. Подробнее: man tvadmin.\n"_s.arg(QFileInfo(programName).fileName());
 }

@@ -5,10 +5,14 @@
 // The program's command line. It is read before any window system is touched, so that what needs no
 // window (the help, the version, an error in the options) works without a display.
 struct TCommandLine {
-    enum TAction { RunWindows, ShowHelp, ShowVersion, Refuse };
+    enum TAction { RunWindows, ShowHelp, ShowVersion, Refuse, RunCheck };
     TAction Action = RunWindows;
     QString SettingsFile;  // --settings, empty when not given
     QString ErrorText;     // why the command line is refused
+    // --check: the login values (empty: the settings file's), the output format, --repair grants.
+    QString Server, Database, User;
+    QString Format = QStringLiteral("text");
+    bool RepairGrants = false;
 };
 
 // arguments as main() has them, the program's path first.

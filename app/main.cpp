@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/AdminProgram.h"
+#include "app/CheckCommand.h"
 #include "app/CommandLine.h"
 #include "app/AppFonts.h"
 #include "app/AppIcons.h"
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
         case TCommandLine::Refuse:
             std::fputs((line.ErrorText + u'\n').toLocal8Bit().constData(), stderr);
             return kUsageExitStatus;
+        case TCommandLine::RunCheck: {
+            // No window system: the check runs on a machine without a display.
+            QCoreApplication core(argc, argv);
+            return RunCheckCommand(line);
+        }
         case TCommandLine::RunWindows:
             break;
     }

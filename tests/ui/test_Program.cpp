@@ -5,7 +5,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
+#include "fib/TpFIBTransaction.h"
 #include "settings/TIniFile.h"
+#include "tests/support/TestConnection.h"
+#include "tests/support/TestServer.h"
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +43,54 @@ private slots:
         QCOMPARE(p.exitCode(), status);
         const QString text = QString::fromUtf8(status == 0 ? p.readAllStandardOutput() : p.readAllStandardError());
         QVERIFY2(text.contains(output), qPrintable(text));
+    }
+
+    // --check without a display, on a server of its own: 0 in step, 1 with a finding, 2 when it cannot
+    // check (the reason on standard error). The password comes from ISC_PASSWORD and shows nowhere.
+    void checkWithoutADisplay() {
+        TestOwnServer server(31);
+        const QString path = server.Dir() + u"/check.fdb"_s;
+        QVERIFY(server.MakeDb(path));
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(u"check.ini"_s);
+        TIniFile settings(ini);
+        for (const auto& [key, value] : {std::pair{u"SERVER"_s, server.Host()}, {u"DATABASE"_s, path},
+                                         {u"USERNAME"_s, TestServer::User()}, {u"CONNECTDLL"_s, TestServer::Client()}})
+            settings.WriteText(u"Main"_s, key, value);
+        const auto check = [&](const QStringList& extra, QString* output = nullptr) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+            env.insert(u"ISC_PASSWORD"_s, TestServer::Password());
+            p.setProcessEnvironment(env);
+            p.start(Program(), QStringList{u"--check"_s, u"--settings"_s, ini} + extra);
+            p.waitForFinished(30000);
+            const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            if (output) *output = text;
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QCOMPARE(check({}), 0);
+        QObject owner;
+        TpFIBDatabase* db = MakeTestDatabase(&owner, server.Host() + u':' + path, TestServer::Password());
+        TpFIBTransaction* tr = MakeTestTransaction(&owner, u"tr"_s, db, true);
+        db->Open(true);
+        tr->StartTransaction();
+        TpFIBQuery q;
+        q.SetDatabase(db);
+        q.SetTransaction(tr);
+        for (const QString& sql : {u"insert into worker (worker_id, ibname) values (1, 'NOACCOUNT')"_s,
+                                   u"insert into sys$user (id, ibname, lockedout) values (1, 'NOACCOUNT', 0)"_s}) {
+            q.SetSQLText(sql);
+            q.ExecQuery();
+        }
+        tr->Commit();
+        db->Close();
+        QString found, failed;
+        QCOMPARE(check({u"--format"_s, u"csv"_s}, &found), 1);
+        QVERIFY2(found.contains(u"user-without-account,NOACCOUNT,"_s), qPrintable(found));
+        QCOMPARE(check({u"--server"_s, u"127.0.0.1/1"_s}, &failed), 2);
+        QVERIFY2(failed.contains(u"Сверка не выполнена"_s), qPrintable(failed));
+        QVERIFY(!found.contains(TestServer::Password()) && !failed.contains(TestServer::Password()));
     }
 
     // A signal while the login dialog is up: the windows close, the named settings file is written, status 0.

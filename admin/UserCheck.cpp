@@ -1,0 +1,208 @@
+#include "admin/UserCheck.h"
+
+#include <QMap>
+#include <QSet>
+#include <memory>
+
+#include "admin/AdminOperations.h"
+#include "admin/AdminSql.h"
+#include "core/Format.h"
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
+#include "fib/TpFIBTransaction.h"
+#include "security/TUIBSecurity.h"
+#include "security/TUserInfo.h"
+
+using namespace Qt::StringLiterals;
+
+namespace UserCheck {
+namespace {
+
+const QString kSysdba = u"SYSDBA"_s;
+
+// One login as the tables and the server know it.
+struct TLoginState {
+    bool Account = false, AccountActive = true;
+    bool LoginRow = false, WorkerRow = false;
+    QVariant LockedOut;
+};
+
+// Runs a select in the read transaction (already started) and hands each row's columns, trimmed, to row.
+template <class TRow>
+void ReadRows(TpFIBQuery& q, const QString& sql, TRow row) {
+    q.SetSQLText(sql);
+    q.ExecQuery();
+    while (!q.Eof()) {
+        QVariantList values;
+        for (int i = 0; i < q.FieldCount(); ++i) {
+            QVariant v = q.FieldAt(i).Value();
+            if (v.typeId() == QMetaType::QString) v = v.toString().trimmed();
+            values << v;
+        }
+        row(values);
+        q.Next();
+    }
+    q.Close();
+}
+
+QString PrivilegeWord(char p) {
+    switch (p) {
+        case 'S': return u"SELECT"_s;
+        case 'I': return u"INSERT"_s;
+        case 'U': return u"UPDATE"_s;
+        case 'D': return u"DELETE"_s;
+        case 'R': return u"REFERENCES"_s;
+        default: return u"EXECUTE"_s;
+    }
+}
+
+QString Quoted(const QString& name) { return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"'; }
+
+// What each login needs: every privilege on every table and view, execution of every procedure, and
+// SELECT and UPDATE on RDB$GENERATORS.
+std::vector<TObjectPrivilege> Required(const QStringList& relations, const QStringList& procedures) {
+    std::vector<TObjectPrivilege> out{{u"RDB$GENERATORS"_s, 'S', false}, {u"RDB$GENERATORS"_s, 'U', false}};
+    for (const QString& r : relations)
+        for (char p : {'S', 'I', 'U', 'D', 'R'}) out.push_back({r, p, false});
+    for (const QString& p : procedures) out.push_back({p, 'X', true});
+    return out;
+}
+
+QString Key(const QString& login, const QString& object, char privilege) {
+    return login + u'\x1F' + object + u'\x1F' + QChar(char16_t(privilege));
+}
+
+}  // namespace
+
+QString KindName(TFindingKind kind) {
+    switch (kind) {
+        case TFindingKind::AccountWithoutUser: return u"account-without-user"_s;
+        case TFindingKind::UserWithoutAccount: return u"user-without-account"_s;
+        case TFindingKind::LoginWithoutWorker: return u"login-without-worker"_s;
+        case TFindingKind::WorkerWithoutLogin: return u"worker-without-login"_s;
+        case TFindingKind::NotPlainLogin: return u"not-plain-login"_s;
+        case TFindingKind::MissingPrivileges: return u"missing-privileges"_s;
+        case TFindingKind::BlockedButActive: return u"blocked-but-active"_s;
+        case TFindingKind::UnblockedButInactive: return u"unblocked-but-inactive"_s;
+    }
+    return {};
+}
+
+std::vector<TFinding> Check(const TCheckContext& c) {
+    QMap<QString, TLoginState> logins;  // by login, sorted
+    c.Security->ClearFields();
+    c.Security->ListAccounts();
+    for (int i = 0; i < c.Security->AccountCount(); ++i) logins[c.Security->AccountAt(i).UserName.toUpper()].Account = true;
+
+    QStringList relations, procedures;
+    QSet<QString> held;
+    auto q = std::make_unique<TpFIBQuery>();
+    q->SetDatabase(c.db);
+    q->SetTransaction(c.trReadQ);
+    if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
+    try {
+        ReadRows(*q, u"select sec$user_name, sec$active from sec$users"_s, [&](const QVariantList& v) {
+            auto it = logins.find(v[0].toString().toUpper());
+            if (it != logins.end()) it->AccountActive = v[1].isNull() || v[1].toBool();
+        });
+        ReadRows(*q, u"select ibname, lockedout from sys$user"_s, [&](const QVariantList& v) {
+            TLoginState& s = logins[v[0].toString()];
+            s.LoginRow = true;
+            s.LockedOut = v[1];
+        });
+        ReadRows(*q, u"select ibname from worker where ibname is not null and ibname <> ''"_s,
+                 [&](const QVariantList& v) { logins[v[0].toString()].WorkerRow = true; });
+        for (const QString& sql : {AdminSql::TablesQuery(), AdminSql::ViewsQuery()})
+            ReadRows(*q, sql, [&](const QVariantList& v) { relations << v[0].toString(); });
+        ReadRows(*q, AdminSql::ProceduresQuery(), [&](const QVariantList& v) { procedures << v[0].toString(); });
+        // Privileges on the whole object (not on single columns), given to users.
+        ReadRows(*q, u"select rdb$user, rdb$relation_name, rdb$privilege from rdb$user_privileges "
+                     u"where rdb$user_type = 8 and rdb$field_name is null"_s,
+                 [&](const QVariantList& v) { held.insert(Key(v[0].toString(), v[1].toString(), v[2].toString().at(0).toLatin1())); });
+        c.trReadQ->Commit();
+    } catch (...) {
+        try {
+            if (c.trReadQ->Active()) c.trReadQ->Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+
+    const std::vector<TObjectPrivilege> required = Required(relations, procedures);
+    std::vector<TFinding> findings;
+    for (auto it = logins.cbegin(); it != logins.cend(); ++it) {
+        const QString& login = it.key();
+        const TLoginState& s = it.value();
+        const bool protectedAccount = login.toUpper() == kSysdba || login.compare(c.AdminLogin, Qt::CaseInsensitive) == 0;
+        const bool appUser = s.LoginRow || s.WorkerRow;
+        if (!appUser) {
+            if (!protectedAccount)
+                findings.push_back({TFindingKind::AccountWithoutUser, login,
+                                    u"Учётная запись Firebird есть, пользователя приложения с этим логином нет."_s,
+                                    {TRepair::Register, TRepair::RemoveAccount}, {}});
+            continue;
+        }
+        if (s.LoginRow && !s.WorkerRow)
+            findings.push_back({TFindingKind::LoginWithoutWorker, login,
+                                u"Есть строка SYS$USER, но нет строки WORKER: пользователь не виден в списке."_s,
+                                {TRepair::CompleteRows, TRepair::RemoveRows}, {}});
+        if (s.WorkerRow && !s.LoginRow)
+            findings.push_back({TFindingKind::WorkerWithoutLogin, login,
+                                u"Сотрудник с этим логином есть в WORKER, но нет строки SYS$USER: войти в систему он не может."_s,
+                                {TRepair::CompleteRows, TRepair::RemoveRows}, {}});
+        if (!s.Account && !protectedAccount)
+            findings.push_back({TFindingKind::UserWithoutAccount, login,
+                                u"Пользователь приложения есть, учётной записи Firebird нет: войти он не может."_s,
+                                {TRepair::CreateAccount, TRepair::RemoveRows}, {}});
+        if (!AdminOps::IsPlainLogin(login)) {
+            findings.push_back({TFindingKind::NotPlainLogin, login,
+                                u"Логин нельзя указать в GRANT без кавычек (нужны латинская буква в начале, затем латинские "
+                                u"буквы, цифры, \"_\" или \"$\"): права ему не выдаются."_s,
+                                {}, {}});
+            continue;
+        }
+        if (s.LoginRow && login.toUpper() != kSysdba) {
+            TFinding f{TFindingKind::MissingPrivileges, login, {}, {TRepair::GrantMissing}, {}};
+            for (const TObjectPrivilege& p : required)
+                if (!held.contains(Key(login.toUpper(), p.Object, p.Privilege))) f.Missing.push_back(p);
+            if (!f.Missing.empty()) {
+                QSet<QString> objects;
+                for (const TObjectPrivilege& p : f.Missing) objects.insert(p.Object);
+                f.Text = FormatMessage(u"Не хватает прав на объекты базы данных (объектов: %s, прав: %s)."_s,
+                                       {QString::number(objects.size()), QString::number(f.Missing.size())});
+                findings.push_back(std::move(f));
+            }
+        }
+        if (s.Account && s.LoginRow && !protectedAccount && !s.LockedOut.isNull()) {
+            if (s.LockedOut.toBool() && s.AccountActive)
+                findings.push_back({TFindingKind::BlockedButActive, login,
+                                    u"Пользователь заблокирован, но его учётная запись Firebird активна."_s,
+                                    {TRepair::Deactivate}, {}});
+            if (!s.LockedOut.toBool() && !s.AccountActive)
+                findings.push_back({TFindingKind::UnblockedButInactive, login,
+                                    u"Пользователь не заблокирован, но его учётная запись Firebird отключена."_s,
+                                    {TRepair::Activate}, {}});
+        }
+    }
+    return findings;
+}
+
+int GrantMissing(const TCheckContext& c, const TFinding& finding) {
+    if (!AdminOps::IsPlainLogin(finding.Login)) return 0;
+    auto q = std::make_unique<TpFIBQuery>();
+    q->SetDatabase(c.db);
+    q->SetTransaction(c.trWriteQ);
+    q->SetParamCheck(false);
+    int granted = 0;
+    for (const TObjectPrivilege& p : finding.Missing) {
+        const QString object = p.Procedure ? u"PROCEDURE "_s + Quoted(p.Object) : Quoted(p.Object);
+        if (!c.trWriteQ->Active()) c.trWriteQ->StartTransaction();
+        q->SetSQLText(u"GRANT %1 ON %2 TO %3"_s.arg(PrivilegeWord(p.Privilege), object, finding.Login));
+        q->ExecQuery();
+        c.trWriteQ->Commit();
+        ++granted;
+    }
+    return granted;
+}
+
+}  // namespace UserCheck

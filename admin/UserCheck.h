@@ -1,0 +1,64 @@
+#pragma once
+#include <QString>
+#include <vector>
+
+class TpFIBDatabase;
+class TpFIBTransaction;
+class TUIBSecurity;
+
+// What the check of users, accounts and privileges finds out of step.
+enum class TFindingKind {
+    AccountWithoutUser,    // a Firebird account no application user has
+    UserWithoutAccount,    // an application user (both rows) without its account
+    LoginWithoutWorker,    // a SYS$USER row without its WORKER row
+    WorkerWithoutLogin,    // a WORKER row with a login but without its SYS$USER row
+    NotPlainLogin,         // a login that cannot be granted unquoted
+    MissingPrivileges,     // an application user lacking privileges on objects of the database
+    BlockedButActive,      // LOCKEDOUT 1, the account active
+    UnblockedButInactive,  // LOCKEDOUT 0, the account inactive
+};
+
+// The repairs a finding offers.
+enum class TRepair { Register, RemoveAccount, CreateAccount, RemoveRows, CompleteRows, GrantMissing, Deactivate, Activate };
+
+// One privilege on one object: S, I, U, D, R on a table or view, X (execute) on a procedure.
+struct TObjectPrivilege {
+    QString Object;
+    char Privilege = 'S';
+    bool Procedure = false;
+    bool operator==(const TObjectPrivilege&) const = default;
+};
+
+struct TFinding {
+    TFindingKind Kind;
+    QString Login;
+    QString Text;  // one line of Russian saying what is wrong
+    std::vector<TRepair> Repairs;
+    std::vector<TObjectPrivilege> Missing;  // for MissingPrivileges
+};
+
+// What the check reads through: the connection, a read and a write transaction for one-off statements,
+// the account component (set up for the server) and the administrator's own login.
+struct TCheckContext {
+    TpFIBDatabase* db = nullptr;
+    TpFIBTransaction* trReadQ = nullptr;
+    TpFIBTransaction* trWriteQ = nullptr;
+    TUIBSecurity* Security = nullptr;
+    QString AdminLogin;
+};
+
+namespace UserCheck {
+
+// Reads the accounts (one listing), the SYS$USER and WORKER rows, the catalogue and the granted
+// privileges (one read transaction) and returns what is out of step, by login. SYSDBA and the
+// administrator's own login are no finding as accounts, and offer no repair that changes their account.
+// Throws what the reads throw.
+std::vector<TFinding> Check(const TCheckContext& c);
+
+// Grants the missing pairs of a finding, each in a transaction of its own; returns how many were granted.
+int GrantMissing(const TCheckContext& c, const TFinding& finding);
+
+// The finding kind's name in the command line's output ("missing-privileges" and so on).
+QString KindName(TFindingKind kind);
+
+}  // namespace UserCheck
