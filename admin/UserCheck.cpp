@@ -7,6 +7,7 @@
 #include "admin/AdminOperations.h"
 #include "admin/AdminSql.h"
 #include "core/Format.h"
+#include "core/IUserPrompts.h"
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
@@ -88,11 +89,16 @@ QString KindName(TFindingKind kind) {
     return {};
 }
 
-std::vector<TFinding> Check(const TCheckContext& c) {
+namespace {
+// The check; without the accounts only the privileges are looked at.
+std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
     QMap<QString, TLoginState> logins;  // by login, sorted
-    c.Security->ClearFields();
-    c.Security->ListAccounts();
-    for (int i = 0; i < c.Security->AccountCount(); ++i) logins[c.Security->AccountAt(i).UserName.toUpper()].Account = true;
+    if (accounts) {
+        c.Security->ClearFields();
+        c.Security->ListAccounts();
+        for (int i = 0; i < c.Security->AccountCount(); ++i)
+            logins[c.Security->AccountAt(i).UserName.toUpper()].Account = true;
+    }
 
     QStringList relations, procedures;
     QSet<QString> held;
@@ -101,10 +107,11 @@ std::vector<TFinding> Check(const TCheckContext& c) {
     q->SetTransaction(c.trReadQ);
     if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
     try {
-        ReadRows(*q, u"select sec$user_name, sec$active from sec$users"_s, [&](const QVariantList& v) {
-            auto it = logins.find(v[0].toString().toUpper());
-            if (it != logins.end()) it->AccountActive = v[1].isNull() || v[1].toBool();
-        });
+        if (accounts)
+            ReadRows(*q, u"select sec$user_name, sec$active from sec$users"_s, [&](const QVariantList& v) {
+                auto it = logins.find(v[0].toString().toUpper());
+                if (it != logins.end()) it->AccountActive = v[1].isNull() || v[1].toBool();
+            });
         ReadRows(*q, u"select ibname, lockedout from sys$user"_s, [&](const QVariantList& v) {
             TLoginState& s = logins[v[0].toString()];
             s.LoginRow = true;
@@ -135,22 +142,25 @@ std::vector<TFinding> Check(const TCheckContext& c) {
         const TLoginState& s = it.value();
         const bool protectedAccount = login.toUpper() == kSysdba || login.compare(c.AdminLogin, Qt::CaseInsensitive) == 0;
         const bool appUser = s.LoginRow || s.WorkerRow;
-        if (!appUser) {
+        if (!accounts) {
+            // Only the privileges of the application users that can be granted.
+            if (!s.LoginRow || !AdminOps::IsPlainLogin(login) || login.toUpper() == kSysdba) continue;
+        } else if (!appUser) {
             if (!protectedAccount)
                 findings.push_back({TFindingKind::AccountWithoutUser, login,
                                     u"Учётная запись Firebird есть, пользователя приложения с этим логином нет."_s,
                                     {TRepair::Register, TRepair::RemoveAccount}, {}});
             continue;
         }
-        if (s.LoginRow && !s.WorkerRow)
+        if (accounts && s.LoginRow && !s.WorkerRow)
             findings.push_back({TFindingKind::LoginWithoutWorker, login,
                                 u"Есть строка SYS$USER, но нет строки WORKER: пользователь не виден в списке."_s,
                                 {TRepair::CompleteRows, TRepair::RemoveRows}, {}});
-        if (s.WorkerRow && !s.LoginRow)
+        if (accounts && s.WorkerRow && !s.LoginRow)
             findings.push_back({TFindingKind::WorkerWithoutLogin, login,
                                 u"Сотрудник с этим логином есть в WORKER, но нет строки SYS$USER: войти в систему он не может."_s,
                                 {TRepair::CompleteRows, TRepair::RemoveRows}, {}});
-        if (!s.Account && !protectedAccount)
+        if (accounts && !s.Account && !protectedAccount)
             findings.push_back({TFindingKind::UserWithoutAccount, login,
                                 u"Пользователь приложения есть, учётной записи Firebird нет: войти он не может."_s,
                                 {TRepair::CreateAccount, TRepair::RemoveRows}, {}});
@@ -185,6 +195,32 @@ std::vector<TFinding> Check(const TCheckContext& c) {
         }
     }
     return findings;
+}
+}  // namespace
+
+std::vector<TFinding> Check(const TCheckContext& c) { return Run(c, true); }
+
+std::vector<TFinding> MissingPrivileges(const TCheckContext& c) { return Run(c, false); }
+
+int GrantMissingToAll(const TCheckContext& c, IUserPrompts& prompts, IGrantProgress* progress) {
+    const std::vector<TFinding> missing = MissingPrivileges(c);
+    qsizetype pairs = 0;
+    for (const TFinding& f : missing) pairs += qsizetype(f.Missing.size());
+    if (missing.empty()) {
+        prompts.ShowMessage(u"Недостающих прав нет: все пользователи имеют права на все объекты базы данных."_s);
+        return 0;
+    }
+    if (!prompts.Confirm(u"%1 прав для %2 пользователей будет выдано. Продолжить?"_s.arg(pairs).arg(missing.size()))) return 0;
+    int granted = 0;
+    for (size_t i = 0; i < missing.size(); ++i) {
+        if (progress) {
+            progress->Show(int(i) + 1, int(missing.size()), missing[i].Login, true);
+            if (progress->Cancelled()) break;
+        }
+        granted += GrantMissing(c, missing[i]);
+    }
+    if (progress) progress->Done();
+    return granted;
 }
 
 int GrantMissing(const TCheckContext& c, const TFinding& finding) {

@@ -2,6 +2,8 @@
 #include <QString>
 #include <vector>
 
+class IGrantProgress;
+class IUserPrompts;
 class TpFIBDatabase;
 class TpFIBTransaction;
 class TUIBSecurity;
@@ -55,8 +57,16 @@ namespace UserCheck {
 // Throws what the reads throw.
 std::vector<TFinding> Check(const TCheckContext& c);
 
+// Only the privileges: the MissingPrivileges findings, read in one read transaction without the accounts.
+std::vector<TFinding> MissingPrivileges(const TCheckContext& c);
+
 // Grants the missing pairs of a finding, each in a transaction of its own; returns how many were granted.
 int GrantMissing(const TCheckContext& c, const TFinding& finding);
+
+// Reads what is missing once, asks "<n> прав для <m> пользователей будет выдано. Продолжить?" (or says
+// that nothing is missing) and grants only those pairs, with progress and cancel between users. Returns
+// how many were granted.
+int GrantMissingToAll(const TCheckContext& c, IUserPrompts& prompts, IGrantProgress* progress);
 
 // The finding kind's name in the command line's output ("missing-privileges" and so on).
 QString KindName(TFindingKind kind);

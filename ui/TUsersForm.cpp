@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "admin/AdminSql.h"
+#include "admin/UserCheck.h"
 #include "core/Exception.h"
 #include "data/TDataSource.h"
 #include "fib/TpFIBDataSet.h"
@@ -200,6 +201,9 @@ void TUsersForm::MakeActions() {
     N2 = PopupMenu1->addAction(u"Раздать права на объекты всем пользователям"_s);
     N2->setObjectName(u"N2"_s);
     N2->setToolTip(u"Раздать права на объекты всем пользователям"_s);
+    N3 = PopupMenu1->addAction(u"Выдать недостающие права всем пользователям"_s);
+    N3->setObjectName(u"N3"_s);
+    N3->setToolTip(u"Выдать каждому пользователю только те права на объекты, которых у него ещё нет"_s);
 }
 
 void TUsersForm::SetUpGrids() {
@@ -332,6 +336,13 @@ void TUsersForm::N2Click() {
     Run([enabled](const TAdminContext& c) { AdminOps::GrantToAllUsers(c, enabled); });
 }
 
+void TUsersForm::N3Click() {
+    Run([this](const TAdminContext& c) {
+        const TCheckContext check{c.db, c.trReadQ, c.trWriteQ, m_security, m_admin.LoginUser};
+        UserCheck::GrantMissingToAll(check, m_prompts, this);
+    });
+}
+
 void TUsersForm::ConnectCommands() {
     const std::pair<QAction*, void (TUsersForm::*)()> commands[] = {
         {actAddGroup, &TUsersForm::actAddGroupExecute},   {actEditGroup, &TUsersForm::actEditGroupExecute},
@@ -339,7 +350,7 @@ void TUsersForm::ConnectCommands() {
         {actRemoveRight, &TUsersForm::actRemoveRightExecute}, {actAddUSer, &TUsersForm::actAddUSerExecute},
         {actCloneUser, &TUsersForm::actCloneUserExecute}, {actEditUser, &TUsersForm::actEditUserExecute},
         {actDelUser, &TUsersForm::actDelUserExecute},     {actGrant, &TUsersForm::actGrantExecute},
-        {N2, &TUsersForm::N2Click}};
+        {N2, &TUsersForm::N2Click},                       {N3, &TUsersForm::N3Click}};
     for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
     Ui::TUsersForm& u = *m_ui;
     connect(u.sbUGAdd, &QToolButton::clicked, this, &TUsersForm::sbUGAddClick);

@@ -57,7 +57,7 @@ public:
     QAction *actAddUSer, *actEditUser, *actCloneUser, *actDelUser, *actGrant;
     QList<QIcon> ICONS_ACTIVE;
     QMenu* PopupMenu1;
-    QAction *N1, *N2;
+    QAction *N1, *N2, *N3;
 
     void FormShow();
     void pcChange();
@@ -77,6 +77,8 @@ public:
     void actDelUserExecute();
     void actGrantExecute();
     void N2Click();
+    // "Выдать недостающие права всем пользователям": only the privileges that are missing.
+    void N3Click();
     void sbUGAddClick();
     void sbUGremoveClick();
     // What the operations work on.

@@ -317,6 +317,22 @@ private slots:
         QVERIFY(!m_admin->UsersForm());
     }
 
+    // Only the missing privileges: asked with their count, granted, and then nothing is missing.
+    void grantOnlyTheMissing() {
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(1);
+        const auto granted = [&] { return Count(*m_demo, u"select count(*) from rdb$user_privileges where rdb$user = 'PETROV'"_s); };
+        m_demo->Isql(u"create table T_NEW_%1 (ID integer);\ncommit;\n"_s.arg(QCoreApplication::applicationPid()));
+        const int before = granted();
+        form->N3->trigger();
+        QCOMPARE(m_prompts.log.size(), 1);
+        QVERIFY2(QRegularExpression(u"^confirm:\\d+ прав для \\d+ пользователей будет выдано\\. Продолжить\\?$"_s).match(m_prompts.log[0]).hasMatch(),
+                 qPrintable(m_prompts.log[0]));
+        QVERIFY(granted() >= before + 5);
+        form->N3->trigger();
+        QCOMPARE(m_prompts.log.last(), u"message:Недостающих прав нет: все пользователи имеют права на все объекты базы данных."_s);
+    }
+
     // The connection lost while a search moves the users list: its box, and the grid comes back to life.
     void searchWithTheConnectionLost() {
         TUsersForm* form = Open(*m_demo);
