@@ -6,6 +6,7 @@
 
 #include "admin/AdminOperations.h"
 #include "admin/AdminSql.h"
+#include "admin/Transliterate.h"
 #include "core/Format.h"
 #include "core/IUserPrompts.h"
 #include "fib/TpFIBDatabase.h"
@@ -107,10 +108,13 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
     q->SetTransaction(c.trReadQ);
     if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
     try {
+        // The service lists active accounts only: the inactive ones, and every account's state, come from
+        // the security database's table.
         if (accounts)
             ReadRows(*q, u"select sec$user_name, sec$active from sec$users"_s, [&](const QVariantList& v) {
-                auto it = logins.find(v[0].toString().toUpper());
-                if (it != logins.end()) it->AccountActive = v[1].isNull() || v[1].toBool();
+                TLoginState& s = logins[v[0].toString().toUpper()];
+                s.Account = true;
+                s.AccountActive = v[1].isNull() || v[1].toBool();
             });
         ReadRows(*q, u"select ibname, lockedout from sys$user"_s, [&](const QVariantList& v) {
             TLoginState& s = logins[v[0].toString()];
@@ -221,6 +225,152 @@ int GrantMissingToAll(const TCheckContext& c, IUserPrompts& prompts, IGrantProgr
     }
     if (progress) progress->Done();
     return granted;
+}
+
+namespace {
+// One-off statements in trWriteQ, in one transaction: all of them or none.
+void Write(const TCheckContext& c, const std::vector<std::pair<QString, QVariantMap>>& statements) {
+    auto q = std::make_unique<TpFIBQuery>();
+    q->SetDatabase(c.db);
+    q->SetTransaction(c.trWriteQ);
+    if (!c.trWriteQ->Active()) c.trWriteQ->StartTransaction();
+    try {
+        for (const auto& [sql, params] : statements) {
+            q->SetSQLText(sql);
+            for (auto it = params.cbegin(); it != params.cend(); ++it) q->ParamNamed(it.key()).SetValue(it.value());
+            q->ExecQuery();
+            if (q->Open()) q->Close();
+        }
+        c.trWriteQ->Commit();
+    } catch (...) {
+        try {
+            if (c.trWriteQ->Active()) c.trWriteQ->Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+// One row of a select in trReadQ, or an empty list.
+QVariantList ReadOne(const TCheckContext& c, const QString& sql, const QString& login) {
+    auto q = std::make_unique<TpFIBQuery>();
+    q->SetDatabase(c.db);
+    q->SetTransaction(c.trReadQ);
+    if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
+    q->SetSQLText(sql);
+    q->ParamNamed(u"login"_s).SetValue(login);
+    q->ExecQuery();
+    QVariantList row;
+    if (!q->Eof())
+        for (int i = 0; i < q->FieldCount(); ++i) row << q->FieldAt(i).Value();
+    q->Close();
+    c.trReadQ->Commit();
+    return row;
+}
+
+// The program's combined user statement adding a user's two rows (OPERATION 1).
+QString AddUserBlock() { return AdminSql::CombinedUser().join(u"\r\n"_s); }
+
+bool Protected(const TCheckContext& c, const QString& login) {
+    return login.toUpper() == kSysdba || login.compare(c.AdminLogin, Qt::CaseInsensitive) == 0;
+}
+
+int GrantAllMissing(const TCheckContext& c, const QString& login) {
+    int granted = 0;
+    for (const TFinding& f : MissingPrivileges(c))
+        if (f.Login == login) granted += GrantMissing(c, f);
+    return granted;
+}
+}  // namespace
+
+QString RepairName(TRepair repair) {
+    switch (repair) {
+        case TRepair::Register: return u"Зарегистрировать"_s;
+        case TRepair::RemoveAccount: return u"Удалить учётную запись"_s;
+        case TRepair::CreateAccount: return u"Создать учётную запись"_s;
+        case TRepair::RemoveRows: return u"Удалить строки"_s;
+        case TRepair::CompleteRows: return u"Дополнить строки"_s;
+        case TRepair::GrantMissing: return u"Выдать недостающие права"_s;
+        case TRepair::Deactivate: return u"Отключить учётную запись"_s;
+        case TRepair::Activate: return u"Включить учётную запись"_s;
+    }
+    return {};
+}
+
+QString Repair(const TCheckContext& c, const TFinding& f, TRepair repair, const QString& password) {
+    const QString login = f.Login;
+    const bool isProtected = Protected(c, login);
+    switch (repair) {
+        case TRepair::Register: {
+            // Rows as the register command makes them, the names from the account; not blocked, as the
+            // account is in use.
+            TUserInfo account;
+            c.Security->ClearFields();
+            c.Security->ListAccounts();
+            for (int i = 0; i < c.Security->AccountCount(); ++i)
+                if (c.Security->AccountAt(i).UserName.compare(login, Qt::CaseInsensitive) == 0) account = c.Security->AccountAt(i);
+            Write(c, {{AddUserBlock(), {{u"OPERATION"_s, 1}, {u"IBNAME"_s, login}, {u"SURNAME"_s, account.LastName},
+                                        {u"FIRSTNAME"_s, account.FirstName}, {u"MIDLENAME"_s, account.MiddleName},
+                                        {u"WORKING"_s, 1}, {u"LOCKEDOUT"_s, 0}}}});
+            const int granted = GrantAllMissing(c, login);
+            return FormatMessage(u"%s: пользователь зарегистрирован, выдано прав: %s."_s, {login, QString::number(granted)});
+        }
+        case TRepair::RemoveAccount:
+            if (isProtected) return FormatMessage(u"%s: эту учётную запись программа не удаляет."_s, {login});
+            c.Security->ClearFields();
+            c.Security->SetUser(login);
+            c.Security->DeleteAccount();
+            return FormatMessage(u"%s: учётная запись Firebird удалена."_s, {login});
+        case TRepair::CreateAccount: {
+            if (isProtected) return FormatMessage(u"%s: эту учётную запись программа не меняет."_s, {login});
+            const QVariantList names =
+                ReadOne(c, u"select surname, firstname, midlename from worker where ibname = :login"_s, login);
+            c.Security->ClearFields();
+            c.Security->SetUser(login);
+            c.Security->SetLastName(Transliterate(names.value(0).toString()));
+            c.Security->SetFirstName(Transliterate(names.value(1).toString()));
+            c.Security->SetMiddleName(Transliterate(names.value(2).toString()));
+            c.Security->SetPass(QString::fromUtf16(AdminOps::kPasswordPrefix) + password);
+            c.Security->AddAccount();
+            return FormatMessage(u"%s: учётная запись Firebird создана."_s, {login});
+        }
+        case TRepair::RemoveRows:
+            // Only the rows of this login: a login row may point at another person's staff row.
+            Write(c, {{u"delete from sys$user where ibname = :login"_s, {{u"login"_s, login}}},
+                      {u"delete from worker where ibname = :login"_s, {{u"login"_s, login}}}});
+            return FormatMessage(u"%s: строки SYS$USER и WORKER удалены."_s, {login});
+        case TRepair::CompleteRows:
+            if (f.Kind == TFindingKind::WorkerWithoutLogin) {
+                const QVariantList active = ReadOne(c, u"select sec$active from sec$users where sec$user_name = :login"_s, login);
+                const int lockedOut = !active.isEmpty() && (active[0].isNull() || active[0].toBool()) ? 0 : 1;
+                Write(c, {{u"insert into sys$user (id, ibname, lockedout) select worker_id, ibname, :lockedout from worker "
+                           u"where ibname = :login rows 1"_s,
+                           {{u"login"_s, login}, {u"lockedout"_s, lockedOut}}}});
+                return FormatMessage(u"%s: строка SYS$USER добавлена."_s, {login});
+            } else {
+                // The login row points at a staff row: it takes the login when it has none, else the login
+                // gets a staff row of its own.
+                Write(c, {{u"execute block (login varchar(31) = :login) as declare id integer; declare other varchar(31); "
+                           u"begin select u.id, w.ibname from sys$user u join worker w on w.worker_id = u.id "
+                           u"where u.ibname = :login into :id, :other; "
+                           u"if (other is null) then update worker set ibname = :login where worker_id = :id; "
+                           u"else begin id = gen_id(gen_operations_uid, 1); "
+                           u"insert into worker (worker_id, ibname, working) values (:id, :login, 1); "
+                           u"update sys$user set id = :id where ibname = :login; end end"_s,
+                           {{u"login"_s, login}}}});
+                return FormatMessage(u"%s: строка WORKER добавлена."_s, {login});
+            }
+        case TRepair::GrantMissing:
+            return FormatMessage(u"%s: выдано прав: %s."_s, {login, QString::number(GrantMissing(c, f))});
+        case TRepair::Deactivate:
+        case TRepair::Activate: {
+            if (isProtected) return FormatMessage(u"%s: эту учётную запись программа не меняет."_s, {login});
+            const bool on = repair == TRepair::Activate;
+            Write(c, {{u"alter user %1 %2"_s.arg(Quoted(login), on ? u"active"_s : u"inactive"_s), {}}});
+            return FormatMessage(on ? u"%s: учётная запись включена."_s : u"%s: учётная запись отключена."_s, {login});
+        }
+    }
+    return {};
 }
 
 int GrantMissing(const TCheckContext& c, const TFinding& finding) {

@@ -68,6 +68,15 @@ int GrantMissing(const TCheckContext& c, const TFinding& finding);
 // how many were granted.
 int GrantMissingToAll(const TCheckContext& c, IUserPrompts& prompts, IGrantProgress* progress);
 
+// Runs one repair of a finding and returns one line of Russian saying what it did; throws what the
+// statements or the account operation throw. Accounts go first, then rows, as in the commands; grants
+// one a transaction. password: for CreateAccount (sent with the prefix every account of the program has).
+// SYSDBA and the administrator's own account are never removed, changed or made inactive.
+QString Repair(const TCheckContext& c, const TFinding& finding, TRepair repair, const QString& password = {});
+
+// The repair's caption, as a button shows it.
+QString RepairName(TRepair repair);
+
 // The finding kind's name in the command line's output ("missing-privileges" and so on).
 QString KindName(TFindingKind kind);
 

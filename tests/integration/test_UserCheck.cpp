@@ -70,32 +70,44 @@ private slots:
         m_db.reset();
     }
 
-    // Every break made on purpose is found under its login, with nothing else; SYSDBA is no finding.
-    void breaksAreFound_data() {
+    // Every break made on purpose is found under its login, with nothing else; SYSDBA is no finding. The
+    // repairs, run in turn, leave the login in step.
+    void breaksAreFoundAndRepaired_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("rows");  // %1: the login, %2: a key of its own
         QTest::addColumn<bool>("account");
         QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<QList<int>>("repairs");
         const QString both = u"insert into worker (worker_id, ibname) values (%2, '%1');\n"
                              u"insert into sys$user (id, ibname, lockedout) values (%2, '%1', %3);\n"_s;
-        QTest::newRow("account only") << u"A"_s << QString() << true << QStringList{u"account-without-user"_s};
+        using R = TRepair;
+        QTest::newRow("account only") << u"A"_s << QString() << true << QStringList{u"account-without-user"_s}
+                                      << QList<int>{int(R::Register)};
+        QTest::newRow("account only, removed") << u"A2"_s << QString() << true << QStringList{u"account-without-user"_s}
+                                               << QList<int>{int(R::RemoveAccount)};
         QTest::newRow("rows only") << u"B"_s << both.arg(u"%1"_s, u"%2"_s, u"0"_s) << false
-                                   << QStringList{u"user-without-account"_s, u"missing-privileges"_s};
+                                   << QStringList{u"user-without-account"_s, u"missing-privileges"_s}
+                                   << QList<int>{int(R::CreateAccount), int(R::GrantMissing)};
         QTest::newRow("login row only")
             << u"C"_s << u"insert into worker (worker_id) values (%2);\ninsert into sys$user (id, ibname, lockedout) values (%2, '%1', 0);\n"_s
-            << true << QStringList{u"login-without-worker"_s, u"missing-privileges"_s};
+            << true << QStringList{u"login-without-worker"_s, u"missing-privileges"_s}
+            << QList<int>{int(R::CompleteRows), int(R::GrantMissing)};
         QTest::newRow("worker row only") << u"D"_s << u"insert into worker (worker_id, ibname) values (%2, '%1');\n"_s << true
-                                         << QStringList{u"worker-without-login"_s};
+                                         << QStringList{u"worker-without-login"_s}
+                                         << QList<int>{int(R::CompleteRows), int(R::GrantMissing)};
         QTest::newRow("blocked, account active") << u"E"_s << both.arg(u"%1"_s, u"%2"_s, u"1"_s) << true
-                                                 << QStringList{u"missing-privileges"_s, u"blocked-but-active"_s};
+                                                 << QStringList{u"missing-privileges"_s, u"blocked-but-active"_s}
+                                                 << QList<int>{int(R::GrantMissing), int(R::Deactivate)};
         QTest::newRow("not a plain login") << u" F"_s << both.arg(u"%1"_s, u"%2"_s, u"0"_s) << false
-                                           << QStringList{u"user-without-account"_s, u"not-plain-login"_s};
+                                           << QStringList{u"user-without-account"_s, u"not-plain-login"_s}
+                                           << QList<int>{int(R::RemoveRows)};
     }
-    void breaksAreFound() {
+    void breaksAreFoundAndRepaired() {
         QFETCH(QString, name);
         QFETCH(QString, rows);
         QFETCH(bool, account);
         QFETCH(QStringList, kinds);
+        QFETCH(QList<int>, repairs);
         const QString login = Login(name);
         static int key = 600;
         if (!rows.isEmpty()) m_db->Isql(rows.arg(login).arg(++key) + u"commit;\n"_s);
@@ -104,6 +116,16 @@ private slots:
         QCOMPARE(KindsOf(findings, login), kinds);
         QVERIFY(KindsOf(findings, u"SYSDBA"_s).isEmpty());
         QVERIFY(!m_c.trReadQ->Active());
+        m_accounts << login;  // whatever the repairs make goes at the end
+        for (int repair : repairs) {
+            for (const TFinding& f : UserCheck::Check(m_c))
+                if (f.Login == login && std::count(f.Repairs.begin(), f.Repairs.end(), TRepair(repair))) {
+                    QVERIFY(UserCheck::Repair(m_c, f, TRepair(repair), u"p"_s).startsWith(login + u':'));
+                    break;
+                }
+        }
+        QCOMPARE(KindsOf(UserCheck::Check(m_c), login).join(u","_s), QString());
+        QVERIFY(!m_c.trWriteQ->Active());
     }
 
     // Exactly the missing pairs are granted, each once: all of them for a new user, then the five of a
