@@ -202,6 +202,52 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
 }
 }  // namespace
 
+QString KindCaption(TFindingKind kind) {
+    switch (kind) {
+        case TFindingKind::AccountWithoutUser: return u"Учётная запись без пользователя"_s;
+        case TFindingKind::UserWithoutAccount: return u"Пользователь без учётной записи"_s;
+        case TFindingKind::LoginWithoutWorker: return u"Нет строки WORKER"_s;
+        case TFindingKind::WorkerWithoutLogin: return u"Нет строки SYS$USER"_s;
+        case TFindingKind::NotPlainLogin: return u"Недопустимый логин"_s;
+        case TFindingKind::MissingPrivileges: return u"Не хватает прав"_s;
+        case TFindingKind::BlockedButActive: return u"Заблокирован, запись активна"_s;
+        case TFindingKind::UnblockedButInactive: return u"Не заблокирован, запись отключена"_s;
+    }
+    return {};
+}
+
+namespace {
+QString CsvField(const QString& text) {
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
+    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
+}
+
+QString JsonText(const QString& text) {
+    QString out = u"\""_s;
+    for (QChar ch : text) {
+        if (ch == u'"' || ch == u'\\') out += u'\\' + QString(ch);
+        else if (ch.unicode() < 0x20) out += u"\\u%1"_s.arg(int(ch.unicode()), 4, 16, QChar(u'0'));
+        else out += ch;
+    }
+    return out + u'"';
+}
+}  // namespace
+
+QString Report(const std::vector<TFinding>& findings, const QString& format) {
+    QString out;
+    if (format == u"csv"_s) out += u"kind,login,text\r\n"_s;
+    for (const TFinding& f : findings) {
+        const QString kind = KindName(f.Kind);
+        if (format == u"csv"_s)
+            out += CsvField(kind) + u',' + CsvField(f.Login) + u',' + CsvField(f.Text) + u"\r\n"_s;
+        else if (format == u"json"_s)
+            out += u"{\"kind\":%1,\"login\":%2,\"text\":%3}\n"_s.arg(JsonText(kind), JsonText(f.Login), JsonText(f.Text));
+        else
+            out += kind + u'\t' + f.Login + u'\t' + f.Text + u'\n';
+    }
+    return out;
+}
+
 std::vector<TFinding> Check(const TCheckContext& c) { return Run(c, true); }
 
 std::vector<TFinding> MissingPrivileges(const TCheckContext& c) { return Run(c, false); }

@@ -79,5 +79,11 @@ QString RepairName(TRepair repair);
 
 // The finding kind's name in the command line's output ("missing-privileges" and so on).
 QString KindName(TFindingKind kind);
+// The finding kind as the window shows it.
+QString KindCaption(TFindingKind kind);
+
+// The findings as text, one a line: "text" (kind, login, text separated by tabs), "csv" (a header, then
+// RFC 4180 rows, CR LF) or "json" (one object a line).
+QString Report(const std::vector<TFinding>& findings, const QString& format);
 
 }  // namespace UserCheck

@@ -1,11 +1,10 @@
 #include "app/CheckCommand.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
 
+#include "admin/UserCheck.h"
 #include "app/CommandLine.h"
 #include "app/TAdminForm.h"
 #include "core/Exception.h"
@@ -21,11 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 void Print(FILE* to, const QString& text) { std::fputs(text.toUtf8().constData(), to); }
-
-QString CsvField(const QString& text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
-    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
-}
 
 // The password: ISC_PASSWORD as the Firebird tools take it, else typed on the terminal without echo.
 // Never an argument. Empty when there is neither.
@@ -56,23 +50,6 @@ TpFIBTransaction* MakeTransaction(QObject* owner, TpFIBDatabase* db, const QStri
 }
 
 }  // namespace
-
-QString FormatFindings(const std::vector<TFinding>& findings, const QString& format) {
-    QString out;
-    if (format == u"csv"_s) out += u"kind,login,text\r\n"_s;
-    for (const TFinding& f : findings) {
-        const QString kind = UserCheck::KindName(f.Kind);
-        if (format == u"csv"_s) {
-            out += CsvField(kind) + u',' + CsvField(f.Login) + u',' + CsvField(f.Text) + u"\r\n"_s;
-        } else if (format == u"json"_s) {
-            const QJsonObject o{{u"kind"_s, kind}, {u"login"_s, f.Login}, {u"text"_s, f.Text}};
-            out += QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + u'\n';
-        } else {
-            out += kind + u'\t' + f.Login + u'\t' + f.Text + u'\n';
-        }
-    }
-    return out;
-}
 
 int RunCheckCommand(const TCommandLine& line) {
     if (!line.SettingsFile.isEmpty()) SetExplicitSettingsFile(line.SettingsFile);
@@ -119,7 +96,7 @@ int RunCheckCommand(const TCommandLine& line) {
             Print(stderr, u"Выдано прав: %1, пользователей: %2.\n"_s.arg(granted).arg(users));
             findings = UserCheck::Check(c);
         }
-        Print(stdout, FormatFindings(findings, line.Format));
+        Print(stdout, UserCheck::Report(findings, line.Format));
         db->Close();
         return findings.empty() ? 0 : 1;
     } catch (const EFIBError& e) {

@@ -1,8 +1,4 @@
 #pragma once
-#include <QString>
-#include <vector>
-
-#include "admin/UserCheck.h"
 
 struct TCommandLine;
 
@@ -11,6 +7,3 @@ struct TCommandLine;
 // standard error).
 int RunCheckCommand(const TCommandLine& line);
 
-// The findings as the command prints them, one a line: "text" (kind, login, text separated by tabs),
-// "csv" (a header, then RFC 4180 rows) or "json" (one object a line).
-QString FormatFindings(const std::vector<TFinding>& findings, const QString& format);

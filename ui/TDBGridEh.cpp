@@ -87,6 +87,15 @@ void TDBGridEh::SetAutoFitColWidths(bool on) {
     FitColumnWidths();
 }
 
+void TDBGridEh::UseReadOnlyProfile() {
+    SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit);
+    SetOptionsEh(dghFixed3D | dghHighlightFocus | dghClearSelection | dghRowHighlight | dghDialogFind | dghColumnResize |
+                 dghColumnMove);
+    SetReadOnly(true);
+    SetAllowedOperations(0);
+    SetAutoFitColWidths(true);
+}
+
 void TDBGridEh::ApplyOptions() {
     horizontalHeader()->setVisible(m_options & dgTitles);
     verticalHeader()->setVisible(m_options & dgIndicator);

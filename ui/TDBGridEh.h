@@ -75,6 +75,9 @@ public:
     // Where a failed row operation is reported (the application's error box); the grid's own boxes when null.
     void SetPrompts(IUserPrompts* prompts) { m_prompts = prompts; }
 
+    // The profile of the read-only lists: no editing, whole rows highlighted, no operations, columns fitted.
+    void UseReadOnlyProfile();
+
     // The width a column takes when it has none configured: from its field's display width.
     int DefaultColumnWidth(int column) const;
     // Fits the participating columns to the client width, keeping their proportions.

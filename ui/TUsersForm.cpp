@@ -15,6 +15,7 @@
 #include "security/TUIBSecurity.h"
 #include "settings/TFormStorage.h"
 #include "ui/CommandGuard.h"
+#include "ui/TCheckForm.h"
 #include "ui/EditorDialogs.h"
 #include "ui/TDBGridEh.h"
 #include "ui/TFormStorageHooks.h"
@@ -25,17 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The read-only lists: no editing, whole rows highlighted, no operations, columns fitted.
-void ReadOnlyProfile(TDBGridEh* grid) {
-    grid->SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
-                     dgCancelOnExit);
-    grid->SetOptionsEh(dghFixed3D | dghHighlightFocus | dghClearSelection | dghRowHighlight | dghDialogFind |
-                       dghColumnResize | dghColumnMove);
-    grid->SetReadOnly(true);
-    grid->SetAllowedOperations(0);
-    grid->SetAutoFitColWidths(true);
-}
-
 TColumnEh Column(const char16_t* field, const char16_t* title, int width = -1, bool fits = true) {
     return TColumnEh{QString::fromUtf16(field), QString::fromUtf16(title), width, fits};
 }
@@ -204,6 +194,9 @@ void TUsersForm::MakeActions() {
     N3 = PopupMenu1->addAction(u"Выдать недостающие права всем пользователям"_s);
     N3->setObjectName(u"N3"_s);
     N3->setToolTip(u"Выдать каждому пользователю только те права на объекты, которых у него ещё нет"_s);
+    N4 = PopupMenu1->addAction(u"Сверка пользователей…"_s);
+    N4->setObjectName(u"N4"_s);
+    N4->setToolTip(u"Проверить, согласованы ли пользователи, учётные записи Firebird и права"_s);
 }
 
 void TUsersForm::SetUpGrids() {
@@ -222,7 +215,7 @@ void TUsersForm::SetUpGrids() {
                              Column(u"NOTICE", u"Примечание", 89)});
     u.DBGridEh6->SetColumns({Column(u"GROUP_NAME", u"Группа"), Column(u"LOCKEDOUT", u"Блок", 29, false),
                              Column(u"NOTICE", u"Примечание")});
-    for (TDBGridEh* g : {u.DBGridEh2, u.DBGridEh3, u.DBGridEh5, u.DBGridEh6}) ReadOnlyProfile(g);
+    for (TDBGridEh* g : {u.DBGridEh2, u.DBGridEh3, u.DBGridEh5, u.DBGridEh6}) g->UseReadOnlyProfile();
     u.DBGridEh4->SetAllowedOperations(0);
     u.DBGridEh4->SetAutoFitColWidths(true);
     u.DBGridEh4->SetPopupMenu(PopupMenu1);
@@ -343,6 +336,14 @@ void TUsersForm::N3Click() {
     });
 }
 
+void TUsersForm::N4Click() {
+    const TCheckContext check{m_admin.db, m_admin.trReadQ, m_admin.trWriteQ, m_security, m_admin.LoginUser};
+    auto* form = new TCheckForm(m_prompts, check, this);
+    form->setObjectName(u"CheckForm"_s);
+    form->show();
+    form->btnCheckClick();
+}
+
 void TUsersForm::ConnectCommands() {
     const std::pair<QAction*, void (TUsersForm::*)()> commands[] = {
         {actAddGroup, &TUsersForm::actAddGroupExecute},   {actEditGroup, &TUsersForm::actEditGroupExecute},
@@ -350,7 +351,8 @@ void TUsersForm::ConnectCommands() {
         {actRemoveRight, &TUsersForm::actRemoveRightExecute}, {actAddUSer, &TUsersForm::actAddUSerExecute},
         {actCloneUser, &TUsersForm::actCloneUserExecute}, {actEditUser, &TUsersForm::actEditUserExecute},
         {actDelUser, &TUsersForm::actDelUserExecute},     {actGrant, &TUsersForm::actGrantExecute},
-        {N2, &TUsersForm::N2Click},                       {N3, &TUsersForm::N3Click}};
+        {N2, &TUsersForm::N2Click},                       {N3, &TUsersForm::N3Click},
+        {N4, &TUsersForm::N4Click}};
     for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
     Ui::TUsersForm& u = *m_ui;
     connect(u.sbUGAdd, &QToolButton::clicked, this, &TUsersForm::sbUGAddClick);

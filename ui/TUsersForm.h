@@ -57,7 +57,7 @@ public:
     QAction *actAddUSer, *actEditUser, *actCloneUser, *actDelUser, *actGrant;
     QList<QIcon> ICONS_ACTIVE;
     QMenu* PopupMenu1;
-    QAction *N1, *N2, *N3;
+    QAction *N1, *N2, *N3, *N4;
 
     void FormShow();
     void pcChange();
@@ -79,6 +79,8 @@ public:
     void N2Click();
     // "Выдать недостающие права всем пользователям": only the privileges that are missing.
     void N3Click();
+    // "Сверка пользователей…": the check's window.
+    void N4Click();
     void sbUGAddClick();
     void sbUGremoveClick();
     // What the operations work on.

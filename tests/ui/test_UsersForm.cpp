@@ -19,9 +19,11 @@
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/TestServer.h"
 #include "ui/EditorDialogs.h"
+#include "ui/TCheckForm.h"
 #include "ui/TDBGridEh.h"
 #include "ui/TDBGridEhFindDlg.h"
 #include "ui/TUsersForm.h"
+#include "ui_TCheckForm.h"
 #include "ui_TGF.h"
 #include "ui_TUF.h"
 #include "ui_TUsersForm.h"
@@ -331,6 +333,37 @@ private slots:
         QVERIFY(granted() >= before + 5);
         form->N3->trigger();
         QCOMPARE(m_prompts.log.last(), u"message:Недостающих прав нет: все пользователи имеют права на все объекты базы данных."_s);
+    }
+
+    // "Сверка пользователей…": a user made without an account is found; clicking its rows and the repair
+    // buttons grants its privileges, then (asked first) removes its rows, and the check runs again.
+    void checkWindowRepairs() {
+        const QString login = u"NOACC%1"_s.arg(QCoreApplication::applicationPid());
+        m_demo->Isql(u"insert into worker (worker_id, ibname) values (900, '%1');\n"
+                     u"insert into sys$user (id, ibname, lockedout) values (900, '%1', 0);\ncommit;\n"_s.arg(login));
+        TUsersForm* form = Open(*m_demo);
+        form->Controls().pc->setCurrentIndex(1);
+        form->N4->trigger();
+        auto* check = form->findChild<TCheckForm*>(u"CheckForm"_s);
+        QVERIFY(check && check->isVisible());
+        const auto rowOf = [&](TFindingKind kind) {
+            for (size_t i = 0; i < check->Findings().size(); ++i)
+                if (check->Findings()[i].Login == login && check->Findings()[i].Kind == kind) return int(i);
+            return -1;
+        };
+        QVERIFY(rowOf(TFindingKind::UserWithoutAccount) >= 0);
+        SaveScreenshot(check, u"check-form"_s);
+        ClickRow(check->Controls().DBGridEh1, rowOf(TFindingKind::MissingPrivileges));
+        QVERIFY(!check->Controls().btnRemoveRows->isEnabled());
+        QTest::mouseClick(check->Controls().btnGrantMissing, Qt::LeftButton);
+        QVERIFY(m_prompts.log.last().startsWith(u"message:"_s + login + u": выдано прав: "_s));
+        QCOMPARE(rowOf(TFindingKind::MissingPrivileges), -1);
+        ClickRow(check->Controls().DBGridEh1, rowOf(TFindingKind::UserWithoutAccount));
+        QTest::mouseClick(check->Controls().btnRemoveRows, Qt::LeftButton);
+        QCOMPARE(m_prompts.log.at(m_prompts.log.size() - 2), u"confirm:Удалить строки SYS$USER и WORKER пользователей: %1?"_s.arg(login));
+        QCOMPARE(rowOf(TFindingKind::UserWithoutAccount), -1);
+        QCOMPARE(Count(*m_demo, u"select count(*) from worker where ibname = '%1'"_s.arg(login)), 0);
+        check->close();
     }
 
     // The connection lost while a search moves the users list: its box, and the grid comes back to life.
