@@ -1,6 +1,7 @@
 #include "admin/UserCheck.h"
 
 #include <QMap>
+#include <QHash>
 #include <QSet>
 #include <memory>
 
@@ -70,9 +71,9 @@ std::vector<TObjectPrivilege> Required(const QStringList& relations, const QStri
     return out;
 }
 
-QString Key(const QString& login, const QString& object, char privilege) {
-    return login + u'\x1F' + object + u'\x1F' + QChar(char16_t(privilege));
-}
+// The privileges held, by login and object, as a bit mask of the letters.
+using THeld = QHash<QString, QHash<QString, quint32>>;
+quint32 Bit(char privilege) { return 1u << (privilege - 'A'); }
 
 }  // namespace
 
@@ -102,7 +103,7 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
     }
 
     QStringList relations, procedures;
-    QSet<QString> held;
+    THeld held;
     auto q = std::make_unique<TpFIBQuery>();
     q->SetDatabase(c.db);
     q->SetTransaction(c.trReadQ);
@@ -129,7 +130,7 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
         // Privileges on the whole object (not on single columns), given to users.
         ReadRows(*q, u"select rdb$user, rdb$relation_name, rdb$privilege from rdb$user_privileges "
                      u"where rdb$user_type = 8 and rdb$field_name is null"_s,
-                 [&](const QVariantList& v) { held.insert(Key(v[0].toString(), v[1].toString(), v[2].toString().at(0).toLatin1())); });
+                 [&](const QVariantList& v) { held[v[0].toString()][v[1].toString()] |= Bit(v[2].toString().at(0).toLatin1()); });
         c.trReadQ->Commit();
     } catch (...) {
         try {
@@ -177,8 +178,9 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
         }
         if (s.LoginRow && login.toUpper() != kSysdba) {
             TFinding f{TFindingKind::MissingPrivileges, login, {}, {TRepair::GrantMissing}, {}};
+            const QHash<QString, quint32> mine = held.value(login.toUpper());
             for (const TObjectPrivilege& p : required)
-                if (!held.contains(Key(login.toUpper(), p.Object, p.Privilege))) f.Missing.push_back(p);
+                if (!(mine.value(p.Object) & Bit(p.Privilege))) f.Missing.push_back(p);
             if (!f.Missing.empty()) {
                 QSet<QString> objects;
                 for (const TObjectPrivilege& p : f.Missing) objects.insert(p.Object);
@@ -425,14 +427,24 @@ int GrantMissing(const TCheckContext& c, const TFinding& finding) {
     q->SetDatabase(c.db);
     q->SetTransaction(c.trWriteQ);
     q->SetParamCheck(false);
+    // One statement and one transaction per object, as the grants to all objects are, with exactly the
+    // privileges missing on it; the pairs come grouped by object.
     int granted = 0;
-    for (const TObjectPrivilege& p : finding.Missing) {
-        const QString object = p.Procedure ? u"PROCEDURE "_s + Quoted(p.Object) : Quoted(p.Object);
+    for (size_t i = 0; i < finding.Missing.size();) {
+        const TObjectPrivilege& first = finding.Missing[i];
+        QStringList words;
+        size_t end = i;
+        for (; end < finding.Missing.size() && finding.Missing[end].Object == first.Object &&
+               finding.Missing[end].Procedure == first.Procedure;
+             ++end)
+            words << PrivilegeWord(finding.Missing[end].Privilege);
+        const QString object = first.Procedure ? u"PROCEDURE "_s + Quoted(first.Object) : Quoted(first.Object);
         if (!c.trWriteQ->Active()) c.trWriteQ->StartTransaction();
-        q->SetSQLText(u"GRANT %1 ON %2 TO %3"_s.arg(PrivilegeWord(p.Privilege), object, finding.Login));
+        q->SetSQLText(u"GRANT %1 ON %2 TO %3"_s.arg(words.join(u", "_s), object, finding.Login));
         q->ExecQuery();
         c.trWriteQ->Commit();
-        ++granted;
+        granted += int(end - i);
+        i = end;
     }
     return granted;
 }

@@ -60,7 +60,8 @@ std::vector<TFinding> Check(const TCheckContext& c);
 // Only the privileges: the MissingPrivileges findings, read in one read transaction without the accounts.
 std::vector<TFinding> MissingPrivileges(const TCheckContext& c);
 
-// Grants the missing pairs of a finding, each in a transaction of its own; returns how many were granted.
+// Grants the missing pairs of a finding: one statement and one transaction per object, with the privileges
+// missing on it; returns how many pairs were granted.
 int GrantMissing(const TCheckContext& c, const TFinding& finding);
 
 // Reads what is missing once, asks "<n> прав для <m> пользователей будет выдано. Продолжить?" (or says
