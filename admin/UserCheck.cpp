@@ -165,7 +165,7 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
             findings.push_back({TFindingKind::WorkerWithoutLogin, login,
                                 u"Сотрудник с этим логином есть в WORKER, но нет строки SYS$USER: войти в систему он не может."_s,
                                 {TRepair::CompleteRows, TRepair::RemoveRows}, {}});
-        if (accounts && !s.Account && !protectedAccount)
+        if (accounts && s.LoginRow && !s.Account && !protectedAccount)
             findings.push_back({TFindingKind::UserWithoutAccount, login,
                                 u"Пользователь приложения есть, учётной записи Firebird нет: войти он не может."_s,
                                 {TRepair::CreateAccount, TRepair::RemoveRows}, {}});
