@@ -30,6 +30,30 @@ struct TLoginState {
     QVariant LockedOut;
 };
 
+// A one-off statement on the connection, for one transaction.
+std::unique_ptr<TpFIBQuery> Statement(const TCheckContext& c, TpFIBTransaction* tr) {
+    auto q = std::make_unique<TpFIBQuery>();
+    q->SetDatabase(c.db);
+    q->SetTransaction(tr);
+    return q;
+}
+
+// Runs body in the transaction (started unless active) and commits; a failure rolls it back and goes on.
+template <class TBody>
+void InTransaction(TpFIBTransaction* tr, TBody body) {
+    if (!tr->Active()) tr->StartTransaction();
+    try {
+        body();
+        tr->Commit();
+    } catch (...) {
+        try {
+            if (tr->Active()) tr->Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 // Runs a select in the read transaction (already started) and hands each row's columns, trimmed, to row.
 template <class TRow>
 void ReadRows(TpFIBQuery& q, const QString& sql, TRow row) {
@@ -77,19 +101,28 @@ quint32 Bit(char privilege) { return 1u << (privilege - 'A'); }
 
 }  // namespace
 
-QString KindName(TFindingKind kind) {
-    switch (kind) {
-        case TFindingKind::AccountWithoutUser: return u"account-without-user"_s;
-        case TFindingKind::UserWithoutAccount: return u"user-without-account"_s;
-        case TFindingKind::LoginWithoutWorker: return u"login-without-worker"_s;
-        case TFindingKind::WorkerWithoutLogin: return u"worker-without-login"_s;
-        case TFindingKind::NotPlainLogin: return u"not-plain-login"_s;
-        case TFindingKind::MissingPrivileges: return u"missing-privileges"_s;
-        case TFindingKind::BlockedButActive: return u"blocked-but-active"_s;
-        case TFindingKind::UnblockedButInactive: return u"unblocked-but-inactive"_s;
-    }
-    return {};
-}
+namespace {
+// Each kind's name in the command line's output and its caption in the window, in the enum's order.
+struct TKindTexts {
+    const char16_t* Name;
+    const char16_t* Caption;
+};
+constexpr TKindTexts kKinds[] = {
+    {u"account-without-user", u"Учётная запись без пользователя"},
+    {u"user-without-account", u"Пользователь без учётной записи"},
+    {u"login-without-worker", u"Нет строки WORKER"},
+    {u"worker-without-login", u"Нет строки SYS$USER"},
+    {u"not-plain-login", u"Недопустимый логин"},
+    {u"missing-privileges", u"Не хватает прав"},
+    {u"blocked-but-active", u"Заблокирован, запись активна"},
+    {u"unblocked-but-inactive", u"Не заблокирован, запись отключена"},
+};
+static_assert(std::size(kKinds) == size_t(TFindingKind::UnblockedButInactive) + 1);
+}  // namespace
+
+QString KindName(TFindingKind kind) { return QString::fromUtf16(kKinds[size_t(kind)].Name); }
+
+QString KindCaption(TFindingKind kind) { return QString::fromUtf16(kKinds[size_t(kind)].Caption); }
 
 namespace {
 // The check; without the accounts only the privileges are looked at.
@@ -104,11 +137,8 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
 
     QStringList relations, procedures;
     THeld held;
-    auto q = std::make_unique<TpFIBQuery>();
-    q->SetDatabase(c.db);
-    q->SetTransaction(c.trReadQ);
-    if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
-    try {
+    auto q = Statement(c, c.trReadQ);
+    InTransaction(c.trReadQ, [&] {
         // The service lists active accounts only: the inactive ones, and every account's state, come from
         // the security database's table.
         if (accounts)
@@ -131,14 +161,7 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
         ReadRows(*q, u"select rdb$user, rdb$relation_name, rdb$privilege from rdb$user_privileges "
                      u"where rdb$user_type = 8 and rdb$field_name is null"_s,
                  [&](const QVariantList& v) { held[v[0].toString()][v[1].toString()] |= Bit(v[2].toString().at(0).toLatin1()); });
-        c.trReadQ->Commit();
-    } catch (...) {
-        try {
-            if (c.trReadQ->Active()) c.trReadQ->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 
     const std::vector<TObjectPrivilege> required = Required(relations, procedures);
     std::vector<TFinding> findings;
@@ -204,20 +227,6 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
 }
 }  // namespace
 
-QString KindCaption(TFindingKind kind) {
-    switch (kind) {
-        case TFindingKind::AccountWithoutUser: return u"Учётная запись без пользователя"_s;
-        case TFindingKind::UserWithoutAccount: return u"Пользователь без учётной записи"_s;
-        case TFindingKind::LoginWithoutWorker: return u"Нет строки WORKER"_s;
-        case TFindingKind::WorkerWithoutLogin: return u"Нет строки SYS$USER"_s;
-        case TFindingKind::NotPlainLogin: return u"Недопустимый логин"_s;
-        case TFindingKind::MissingPrivileges: return u"Не хватает прав"_s;
-        case TFindingKind::BlockedButActive: return u"Заблокирован, запись активна"_s;
-        case TFindingKind::UnblockedButInactive: return u"Не заблокирован, запись отключена"_s;
-    }
-    return {};
-}
-
 namespace {
 QString CsvField(const QString& text) {
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
@@ -278,41 +287,29 @@ int GrantMissingToAll(const TCheckContext& c, IUserPrompts& prompts, IGrantProgr
 namespace {
 // One-off statements in trWriteQ, in one transaction: all of them or none.
 void Write(const TCheckContext& c, const std::vector<std::pair<QString, QVariantMap>>& statements) {
-    auto q = std::make_unique<TpFIBQuery>();
-    q->SetDatabase(c.db);
-    q->SetTransaction(c.trWriteQ);
-    if (!c.trWriteQ->Active()) c.trWriteQ->StartTransaction();
-    try {
+    auto q = Statement(c, c.trWriteQ);
+    InTransaction(c.trWriteQ, [&] {
         for (const auto& [sql, params] : statements) {
             q->SetSQLText(sql);
             for (auto it = params.cbegin(); it != params.cend(); ++it) q->ParamNamed(it.key()).SetValue(it.value());
             q->ExecQuery();
             if (q->Open()) q->Close();
         }
-        c.trWriteQ->Commit();
-    } catch (...) {
-        try {
-            if (c.trWriteQ->Active()) c.trWriteQ->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 }
 
 // One row of a select in trReadQ, or an empty list.
 QVariantList ReadOne(const TCheckContext& c, const QString& sql, const QString& login) {
-    auto q = std::make_unique<TpFIBQuery>();
-    q->SetDatabase(c.db);
-    q->SetTransaction(c.trReadQ);
-    if (!c.trReadQ->Active()) c.trReadQ->StartTransaction();
-    q->SetSQLText(sql);
-    q->ParamNamed(u"login"_s).SetValue(login);
-    q->ExecQuery();
+    auto q = Statement(c, c.trReadQ);
     QVariantList row;
-    if (!q->Eof())
-        for (int i = 0; i < q->FieldCount(); ++i) row << q->FieldAt(i).Value();
-    q->Close();
-    c.trReadQ->Commit();
+    InTransaction(c.trReadQ, [&] {
+        q->SetSQLText(sql);
+        q->ParamNamed(u"login"_s).SetValue(login);
+        q->ExecQuery();
+        if (!q->Eof())
+            for (int i = 0; i < q->FieldCount(); ++i) row << q->FieldAt(i).Value();
+        q->Close();
+    });
     return row;
 }
 
@@ -423,9 +420,7 @@ QString Repair(const TCheckContext& c, const TFinding& f, TRepair repair, const 
 
 int GrantMissing(const TCheckContext& c, const TFinding& finding) {
     if (!AdminOps::IsPlainLogin(finding.Login)) return 0;
-    auto q = std::make_unique<TpFIBQuery>();
-    q->SetDatabase(c.db);
-    q->SetTransaction(c.trWriteQ);
+    auto q = Statement(c, c.trWriteQ);
     q->SetParamCheck(false);
     // One statement and one transaction per object, as the grants to all objects are, with exactly the
     // privileges missing on it; the pairs come grouped by object.
@@ -439,10 +434,10 @@ int GrantMissing(const TCheckContext& c, const TFinding& finding) {
              ++end)
             words << PrivilegeWord(finding.Missing[end].Privilege);
         const QString object = first.Procedure ? u"PROCEDURE "_s + Quoted(first.Object) : Quoted(first.Object);
-        if (!c.trWriteQ->Active()) c.trWriteQ->StartTransaction();
-        q->SetSQLText(u"GRANT %1 ON %2 TO %3"_s.arg(words.join(u", "_s), object, finding.Login));
-        q->ExecQuery();
-        c.trWriteQ->Commit();
+        InTransaction(c.trWriteQ, [&] {
+            q->SetSQLText(u"GRANT %1 ON %2 TO %3"_s.arg(words.join(u", "_s), object, finding.Login));
+            q->ExecQuery();
+        });
         granted += int(end - i);
         i = end;
     }
