@@ -70,11 +70,22 @@ int main(int argc, char** argv) {
         security.SetProtocol(proTCPIP);
         security.SetHost(dbName.section(u':', 0, 0));
 
-        std::printf("making 1000 tables, 100 views, 100 procedures, 100 users...\n");
-        std::fflush(stdout);
         TpFIBQuery q;
         q.SetTransaction(&tw);
         q.SetParamCheck(false);
+        SilentPrompts prompts;
+        TCheckContext cc{&db, &tr, &tw, &security, user};
+        // A database made by an earlier run is taken as it is: only the check is measured again.
+        q.SetSQLText(u"select count(*) from rdb$relations where rdb$relation_name = 'BT0'"_s);
+        tw.StartTransaction();
+        q.ExecQuery();
+        const bool made = q.FieldAt(0).AsInteger() > 0;
+        q.Close();
+        tw.Commit();
+        QElapsedTimer clock;
+        if (!made) {
+        std::printf("making 1000 tables, 100 views, 100 procedures, 100 users...\n");
+        std::fflush(stdout);
         Exec(q, tw, u"execute block as declare i int = 0; begin while (i < 1000) do begin "
                     u"execute statement 'create table BT' || i || ' (ID integer)'; i = i + 1; end end"_s);
         Exec(q, tw, u"execute block as declare i int = 0; begin while (i < 100) do begin "
@@ -91,11 +102,9 @@ int main(int argc, char** argv) {
             }
         }
 
-        SilentPrompts prompts;
         TAdminContext ac;
         ac.db = &db, ac.trReadQ = &tr, ac.trWriteQ = &tw, ac.Prompts = &prompts;
         // The grant to all objects for users 1..10, as the window does it.
-        QElapsedTimer clock;
         clock.start();
         for (int i = 1; i <= 10; ++i) {
             AdminOps::GrantTablesAndViews(ac, Login(i));
@@ -122,9 +131,9 @@ int main(int argc, char** argv) {
         std::printf("grant to all objects, 10 users, %d statements: %.0f statements/s; isql-fb %.0f statements/s; ratio %.2f (target >= 0.9)\n",
                     statements, statements / ours, statements / theirs, theirs / ours);
 
-        TCheckContext cc{&db, &tr, &tw, &security, user};
         // Everyone else gets only what is missing, so that nothing is.
         for (const TFinding& f : UserCheck::MissingPrivileges(cc)) UserCheck::GrantMissing(cc, f);
+        }
         std::vector<double> check, missing;
         size_t findings = 0;
         for (int run = 0; run < 5; ++run) {
@@ -137,6 +146,10 @@ int main(int argc, char** argv) {
         }
         std::printf("check over 100 users: %.3f s, %zu findings (target < 1 s)\n", Median(check), findings);
         std::printf("only the missing, nothing missing: %.3f s (target < 1 s)\n", Median(missing));
+        if (made) {
+            db.Close();
+            return 0;
+        }
         Exec(q, tw, u"create table BT_NEW (ID integer)"_s);
         clock.restart();
         const int granted = UserCheck::GrantMissingToAll(cc, prompts, nullptr);
