@@ -8,6 +8,7 @@
 #include "admin/AdminOperations.h"
 #include "admin/AdminSql.h"
 #include "admin/Transliterate.h"
+#include "core/Csv.h"
 #include "core/Format.h"
 #include "core/IUserPrompts.h"
 #include "fib/TpFIBDatabase.h"
@@ -228,11 +229,6 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
 }  // namespace
 
 namespace {
-QString CsvField(const QString& text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
-    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
-}
-
 QString JsonText(const QString& text) {
     QString out = u"\""_s;
     for (QChar ch : text) {
@@ -250,7 +246,7 @@ QString Report(const std::vector<TFinding>& findings, const QString& format) {
     for (const TFinding& f : findings) {
         const QString kind = KindName(f.Kind);
         if (format == u"csv"_s)
-            out += CsvField(kind) + u',' + CsvField(f.Login) + u',' + CsvField(f.Text) + u"\r\n"_s;
+            out += Csv::Line({kind, f.Login, f.Text});
         else if (format == u"json"_s)
             out += u"{\"kind\":%1,\"login\":%2,\"text\":%3}\n"_s.arg(JsonText(kind), JsonText(f.Login), JsonText(f.Text));
         else

@@ -4,9 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "admin/Rights.h"
 #include "admin/UserCheck.h"
 #include "app/CommandLine.h"
 #include "app/TAdminForm.h"
+#include "core/Csv.h"
 #include "core/Exception.h"
 #include "fib/FIBErrors.h"
 #include "fib/TpFIBDatabase.h"
@@ -51,43 +53,68 @@ TpFIBTransaction* MakeTransaction(QObject* owner, TpFIBDatabase* db, const QStri
 
 }  // namespace
 
-int RunCheckCommand(const TCommandLine& line) {
+TCommandSession::TCommandSession(const TCommandLine& line, const QString& failure) : m_failure(failure) {
     if (!line.SettingsFile.isEmpty()) SetExplicitSettingsFile(line.SettingsFile);
     const TIniFile settings(ApplicationSettingsFileName());
     const auto stored = [&](const QString& given, const QString& key, const QString& fallback = {}) {
         return given.isEmpty() ? settings.ReadText(u"Main"_s, key, fallback) : given;
     };
-    const QString server = stored(line.Server, u"SERVER"_s), database = stored(line.Database, u"DATABASE"_s);
+    Server = stored(line.Server, u"SERVER"_s);
+    Database = stored(line.Database, u"DATABASE"_s);
     const QString user = stored(line.User, u"USERNAME"_s);
     const QString library = settings.ReadText(u"Main"_s, u"CONNECTDLL"_s, TAdminForm::DefaultClientLibrary());
-    if (database.isEmpty() || user.isEmpty()) {
-        Print(stderr, u"Сверка не выполнена: не заданы база данных и пользователь (--database, --user или файл настроек).\n"_s);
-        return 2;
+    if (Database.isEmpty() || user.isEmpty()) {
+        Fail(u"не заданы база данных и пользователь (--database, --user или файл настроек)."_s);
+        return;
     }
     const QString password = Password();
     if (password.isEmpty()) {
-        Print(stderr, u"Сверка не выполнена: нет пароля (ISC_PASSWORD или ввод с терминала).\n"_s);
-        return 2;
+        Fail(u"нет пароля (ISC_PASSWORD или ввод с терминала)."_s);
+        return;
     }
-    QObject owner;
-    auto* db = new TpFIBDatabase(&owner);
+    auto* db = new TpFIBDatabase(&m_owner);
     db->SetName(u"db"_s);
     db->DBParams().SetLines({u"lc_ctype=WIN1251"_s});
     db->SetSQLDialect(3);
     db->SetLibraryName(library);
     db->ConnectParams().SetUserName(user);
     db->ConnectParams().SetPassword(password);
-    db->SetDBName(server.isEmpty() ? database : server + u':' + database);
-    TUIBSecurity security(&owner);
-    security.SetLibraryName(library);
-    security.SetUserName(user);
-    security.SetPassWord(password);
-    security.SetProtocol(server.isEmpty() ? proLocalHost : proTCPIP);
-    security.SetHost(server);
-    TCheckContext c{db, MakeTransaction(&owner, db, u"trReadQ"_s, false), MakeTransaction(&owner, db, u"trWriteQ"_s, true),
-                    &security, user};
+    db->SetDBName(Server.isEmpty() ? Database : Server + u':' + Database);
+    auto* security = new TUIBSecurity(&m_owner);
+    security->SetLibraryName(library);
+    security->SetUserName(user);
+    security->SetPassWord(password);
+    security->SetProtocol(Server.isEmpty() ? proLocalHost : proTCPIP);
+    security->SetHost(Server);
+    Context = {db, MakeTransaction(&m_owner, db, u"trReadQ"_s, false), MakeTransaction(&m_owner, db, u"trWriteQ"_s, true),
+               security, user};
+    m_ready = true;
+}
+
+void TCommandSession::Fail(const QString& why) const { Print(stderr, m_failure + u": "_s + why + u'\n'); }
+
+int TCommandSession::Run(const std::function<int()>& work) {
+    if (!m_ready) return 2;
     try {
-        db->Open(true);
+        Context.db->Open(true);
+        const int status = work();
+        Context.db->Close();
+        return status;
+    } catch (const EFIBError& e) {
+        // The server's own words, without the component's name and the SQLCODE's general text.
+        Fail((e.StatusText().isEmpty() ? e.Message() : e.StatusText()).simplified());
+    } catch (const Exception& e) {
+        Fail(e.Message().trimmed());
+    } catch (const std::exception& e) {
+        Fail(QString::fromLocal8Bit(e.what()));
+    }
+    return 2;
+}
+
+int RunCheckCommand(const TCommandLine& line) {
+    TCommandSession session(line, u"Сверка не выполнена"_s);
+    const TCheckContext& c = session.Context;
+    return session.Run([&] {
         std::vector<TFinding> findings = UserCheck::Check(c);
         if (line.RepairGrants) {
             int granted = 0, users = 0;
@@ -97,16 +124,23 @@ int RunCheckCommand(const TCommandLine& line) {
             findings = UserCheck::Check(c);
         }
         Print(stdout, UserCheck::Report(findings, line.Format));
-        db->Close();
         return findings.empty() ? 0 : 1;
-    } catch (const EFIBError& e) {
-        // The server's own words, without the component's name and the SQLCODE's general text.
-        const QString why = (e.StatusText().isEmpty() ? e.Message() : e.StatusText()).simplified();
-        Print(stderr, u"Сверка не выполнена: "_s + why + u'\n');
-    } catch (const Exception& e) {
-        Print(stderr, u"Сверка не выполнена: "_s + e.Message().trimmed() + u'\n');
-    } catch (const std::exception& e) {
-        Print(stderr, u"Сверка не выполнена: "_s + QString::fromLocal8Bit(e.what()) + u'\n');
-    }
-    return 2;
+    });
+}
+
+int RunReportCommand(const TCommandLine& line) {
+    TCommandSession session(line, u"Отчёт не создан"_s);
+    return session.Run([&] {
+        const Rights::TReport report =
+            Rights::ReadReport(session.Context.db, session.Context.trReadQ, session.Server, session.Database);
+        if (line.Format == u"pdf"_s) {
+            Rights::WriteReportPdf(report, line.Output);
+        } else {
+            QString error;
+            if (!Csv::Save(line.Output, Rights::ReportCsv(report), &error))
+                throw Exception(u"не удалось записать файл «%1»: %2"_s.arg(line.Output, error));
+        }
+        Print(stderr, u"Отчёт о правах записан: %1 (пользователей: %2).\n"_s.arg(line.Output).arg(report.Users.size()));
+        return 0;
+    });
 }

@@ -15,11 +15,13 @@ const QCommandLineOption kDatabase(u"database"_s, u"База данных."_s, u
 const QCommandLineOption kUser(u"user"_s, u"Пользователь."_s, u"name"_s);
 const QCommandLineOption kFormat(u"format"_s, u"text, csv или json."_s, u"format"_s, u"text"_s);
 const QCommandLineOption kRepair(u"repair"_s, u"grants: выдать недостающие права."_s, u"what"_s);
+const QCommandLineOption kReport(u"report"_s, u"rights: отчёт о правах без окон."_s, u"what"_s);
+const QCommandLineOption kOutput({u"o"_s, u"output"_s}, u"Файл отчёта."_s, u"file"_s);
 }  // namespace
 
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOptions({kSettings, kHelp, kVersion, kCheck, kServer, kDatabase, kUser, kFormat, kRepair});
+    parser.addOptions({kSettings, kHelp, kVersion, kCheck, kServer, kDatabase, kUser, kFormat, kRepair, kReport, kOutput});
     TCommandLine line;
     if (!parser.parse(arguments)) {
         line.Action = TCommandLine::Refuse;
@@ -33,6 +35,29 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         line.Action = TCommandLine::ShowHelp;
     } else if (parser.isSet(kVersion)) {
         line.Action = TCommandLine::ShowVersion;
+    } else if (parser.isSet(kCheck) && parser.isSet(kReport)) {
+        line.Action = TCommandLine::Refuse;
+        line.ErrorText = u"Параметры --check и --report не действуют вместе"_s;
+    } else if (parser.isSet(kReport)) {
+        line.Action = TCommandLine::RunReport;
+        line.Server = parser.value(kServer);
+        line.Database = parser.value(kDatabase);
+        line.User = parser.value(kUser);
+        line.Format = parser.isSet(kFormat) ? parser.value(kFormat) : u"pdf"_s;
+        line.Output = parser.value(kOutput);
+        if (parser.value(kReport) != u"rights"_s) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Неизвестный отчёт: %1 (есть только rights)"_s.arg(parser.value(kReport));
+        } else if (!QStringList{u"pdf"_s, u"csv"_s}.contains(line.Format)) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Неизвестный формат отчёта: %1 (нужен pdf или csv)"_s.arg(line.Format);
+        } else if (line.Output.isEmpty()) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Не задан файл отчёта: -o FILE"_s;
+        } else if (parser.isSet(kRepair)) {
+            line.Action = TCommandLine::Refuse;
+            line.ErrorText = u"Параметр --repair действует только с --check"_s;
+        }
     } else if (parser.isSet(kCheck)) {
         line.Action = TCommandLine::RunCheck;
         line.Server = parser.value(kServer);
@@ -47,9 +72,10 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             line.Action = TCommandLine::Refuse;
             line.ErrorText = u"Без окон исправляются только права: --repair grants"_s;
         }
-    } else if (parser.isSet(kServer) || parser.isSet(kDatabase) || parser.isSet(kUser) || parser.isSet(kRepair)) {
+    } else if (parser.isSet(kServer) || parser.isSet(kDatabase) || parser.isSet(kUser) || parser.isSet(kRepair) ||
+               parser.isSet(kOutput)) {
         line.Action = TCommandLine::Refuse;
-        line.ErrorText = u"Параметры --server, --database, --user и --repair действуют только с --check"_s;
+        line.ErrorText = u"Параметры --server, --database, --user, --repair и -o действуют только с --check или --report"_s;
     }
     line.SettingsFile = parser.value(kSettings);
     return line;
@@ -69,7 +95,10 @@ QString CommandLineHelp(const QString& programName) {
            u"  --server <host>, --database <path>, --user <name>\n"
            u"                         Вход для --check (по умолчанию - из файла настроек).\n"
            u"  --format <text|csv|json>  Вывод --check: по расхождению в строке.\n"
-           u"  --repair grants        С --check: выдать недостающие права без вопросов.\n\n"
+           u"  --repair grants        С --check: выдать недостающие права без вопросов.\n"
+           u"  --report rights --format <pdf|csv> -o <file>\n"
+           u"                         Отчёт о правах пользователей в файл, без окон; вход и\n"
+           u"                         пароль - как для --check. Код выхода 0 - записан, 2 - нет.\n\n"
            u"Настройки: рядом с программой, если её папка доступна для записи, иначе\n"
            u"~/.config/tvadmin/tvadmin.ini. Подробнее: man tvadmin.\n"_s.arg(QFileInfo(programName).fileName());
 }

@@ -5,7 +5,7 @@
 // The program's command line. It is read before any window system is touched, so that what needs no
 // window (the help, the version, an error in the options) works without a display.
 struct TCommandLine {
-    enum TAction { RunWindows, ShowHelp, ShowVersion, Refuse, RunCheck };
+    enum TAction { RunWindows, ShowHelp, ShowVersion, Refuse, RunCheck, RunReport };
     TAction Action = RunWindows;
     QString SettingsFile;  // --settings, empty when not given
     QString ErrorText;     // why the command line is refused
@@ -13,6 +13,8 @@ struct TCommandLine {
     QString Server, Database, User;
     QString Format = QStringLiteral("text");
     bool RepairGrants = false;
+    // --report rights: the file (-o) and the format (pdf or csv) of the rights report.
+    QString Output;
 };
 
 // arguments as main() has them, the program's path first.

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <cstdio>
 
 #include "app/AdminProgram.h"
@@ -18,6 +19,10 @@ namespace {
 void CloseEverything() {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
     QApplication::closeAllWindows();
+}
+// Without a session (a cron job, ssh) Qt says that it has no runtime folder; the report needs none.
+void QuietAboutRuntimeDir(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (!message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR"_s)) std::fputs((message + u'\n').toLocal8Bit().constData(), stderr);
 }
 }  // namespace
 
@@ -39,6 +44,15 @@ int main(int argc, char** argv) {
             // No window system: the check runs on a machine without a display.
             QCoreApplication core(argc, argv);
             return RunCheckCommand(line);
+        }
+        case TCommandLine::RunReport: {
+            // The PDF is painted: fonts need a GUI application, which without a display runs offscreen.
+            if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qInstallMessageHandler(QuietAboutRuntimeDir);
+            QGuiApplication gui(argc, argv);
+            return RunReportCommand(line);
         }
         case TCommandLine::RunWindows:
             break;

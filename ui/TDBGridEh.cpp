@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 
+#include "core/Csv.h"
 #include "core/Exception.h"
 #include "data/TDataSet.h"
 #include "data/TDataSource.h"
@@ -45,6 +47,51 @@ TDBGridEh::TDBGridEh(QWidget* parent) : QTableView(parent), m_model(new TDataSet
     m_model->Guard = [this](const std::function<void()>& operation) { return Guarded(operation); };
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TDBGridEh::SectionResized);
     ApplyOptions();
+    m_saveCsv = new QAction(u"Сохранить в CSV…"_s, this);
+    m_saveCsv->setObjectName(u"actSaveCsv"_s);
+    connect(m_saveCsv, &QAction::triggered, this, [this] { SaveCsv(); });
+    SetPopupMenu(new QMenu(this));
+}
+
+void TDBGridEh::SetPopupMenu(QMenu* menu) {
+    if (m_popup) m_popup->removeAction(m_saveCsv);
+    m_popup = menu;
+    if (!m_popup) return;
+    if (!m_popup->isEmpty()) m_popup->addSeparator();
+    m_popup->addAction(m_saveCsv);
+}
+
+QString TDBGridEh::CsvText() {
+    Guarded([&] {
+        while (m_model->canFetchMore({})) m_model->fetchMore({});
+    });
+    const std::vector<int> columns = VisibleColumnsInOrder();
+    QStringList fields;
+    for (int c : columns) fields << m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QString out = Csv::Line(fields);
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        fields.clear();
+        for (int c : columns) fields << CellText(row, c, true);
+        out += Csv::Line(fields);
+    }
+    return out;
+}
+
+bool TDBGridEh::SaveCsv() {
+    QFileDialog dialog(window(), u"Сохранить в CSV"_s, QString(), u"CSV (*.csv)"_s);
+    dialog.setObjectName(u"SaveCsvDialog"_s);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(u"csv"_s);
+    dialog.selectFile(m_csvName.isEmpty() ? u"таблица.csv"_s : m_csvName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const QString path = dialog.selectedFiles().constFirst();
+    QString error;
+    if (Csv::Save(path, CsvText(), &error)) return true;
+    const QString text = u"Не удалось записать файл «%1»: %2"_s.arg(path, error);
+    if (m_prompts) m_prompts->ShowError(text);
+    else QMessageBox::critical(this, u"Error"_s, text);
+    return false;
 }
 
 TDBGridEh::~TDBGridEh() = default;

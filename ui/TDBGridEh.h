@@ -70,8 +70,12 @@ public:
     void SetReadOnly(bool readOnly);
     bool AutoFitColWidths() const { return m_autoFit; }
     void SetAutoFitColWidths(bool on);
-    void SetPopupMenu(QMenu* menu) { m_popup = menu; }
+    // The context menu: the given menu's entries, then "Сохранить в CSV…", which every grid has.
+    void SetPopupMenu(QMenu* menu);
     QMenu* PopupMenu() const { return m_popup; }
+    QAction* SaveCsvAction() const { return m_saveCsv; }
+    // The file name the save offers first.
+    void SetCsvFileName(const QString& name) { m_csvName = name; }
     // Where a failed row operation is reported (the application's error box); the grid's own boxes when null.
     void SetPrompts(IUserPrompts* prompts) { m_prompts = prompts; }
 
@@ -88,6 +92,12 @@ public:
     std::vector<int> VisibleColumnsInOrder() const;
     // The text a cell shows (formatted) or the field's value as text; empty for a column without a field.
     QString CellText(int row, int column, bool formatted) const;
+
+    // Every row (all fetched) with the visible columns in display order, their titles first, as the cells
+    // show them: CSV text.
+    QString CsvText();
+    // Asks for a file and writes CsvText() to it as UTF-8; a failure is reported. False when not written.
+    bool SaveCsv();
 
     // Runs an operation on the dataset from the event loop: a failure is reported as the program reports
     // it (a lost connection silently, its box came already) and never leaves the event handler. False
@@ -124,6 +134,8 @@ private:
     bool m_readOnly = false;
     bool m_autoFit = false;
     QMenu* m_popup = nullptr;
+    QAction* m_saveCsv = nullptr;
+    QString m_csvName;
     IUserPrompts* m_prompts = nullptr;
     std::vector<int> m_shares;   // widths the fitting keeps in proportion
     std::vector<bool> m_dragged;  // shares the user set by dragging a border

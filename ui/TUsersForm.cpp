@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QScopeGuard>
 #include <QProgressDialog>
 #include <QShowEvent>
 
 #include "admin/AdminSql.h"
+#include "admin/Rights.h"
 #include "admin/UserCheck.h"
 #include "core/Exception.h"
 #include "data/TDataSource.h"
@@ -16,6 +19,7 @@
 #include "settings/TFormStorage.h"
 #include "ui/CommandGuard.h"
 #include "ui/TCheckForm.h"
+#include "ui/THoldersForm.h"
 #include "ui/EditorDialogs.h"
 #include "ui/TDBGridEh.h"
 #include "ui/TFormStorageHooks.h"
@@ -79,7 +83,7 @@ TUsersForm::~TUsersForm() {
     // The destruction save runs while the components still exist.
     m_storageHooks.reset();
     // The datasets close as the children go: the window must hear nothing of it any more.
-    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG}) {
+    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG, srcUR}) {
         s->OnDataChange = nullptr;
         s->OnStateChange = nullptr;
     }
@@ -134,6 +138,10 @@ void TUsersForm::MakeDataSets() {
     dsG = MakeDataSet(u"dsG"_s, AdminSql::MissingGroupsSelect(), srcUsers);
     dsG->SetDetailConditions(dcForceOpen | dcForceMasterRefresh);
     srcG = MakeSource(u"srcG"_s, dsG, false);
+    // The second page: what the user may do through its groups.
+    // Opened by the page, not by its master: only while the page is active.
+    dsUR = MakeDataSet(u"dsUR"_s, Rights::UserRightsSelect(), srcUsers);
+    srcUR = MakeSource(u"srcUR"_s, dsUR, false);
 }
 
 QAction* TUsersForm::MakeAction(const QString& name, const QString& caption, const QString& hint, int image) {
@@ -197,6 +205,18 @@ void TUsersForm::MakeActions() {
     N4 = PopupMenu1->addAction(u"Сверка пользователей…"_s);
     N4->setObjectName(u"N4"_s);
     N4->setToolTip(u"Проверить, согласованы ли пользователи, учётные записи Firebird и права"_s);
+    N5 = PopupMenu1->addAction(u"Отчёт о правах…"_s);
+    N5->setObjectName(u"N5"_s);
+    N5->setToolTip(u"Сохранить отчёт о правах всех пользователей в PDF"_s);
+
+    for (QMenu** menu : {&pmGroupRights, &pmOtherRights}) {
+        *menu = new QMenu(this);
+        QAction* who = (*menu)->addAction(u"Кто имеет это разрешение…"_s);
+        who->setObjectName(u"actWhoHolds"_s);
+        who->setToolTip(u"Пользователи, которым это разрешение дают их группы"_s);
+    }
+    pmGroupRights->setObjectName(u"pmGroupRights"_s);
+    pmOtherRights->setObjectName(u"pmOtherRights"_s);
 }
 
 void TUsersForm::SetUpGrids() {
@@ -215,17 +235,27 @@ void TUsersForm::SetUpGrids() {
                              Column(u"NOTICE", u"Примечание", 89)});
     u.DBGridEh6->SetColumns({Column(u"GROUP_NAME", u"Группа"), Column(u"LOCKEDOUT", u"Блок", 29, false),
                              Column(u"NOTICE", u"Примечание")});
-    for (TDBGridEh* g : {u.DBGridEh2, u.DBGridEh3, u.DBGridEh5, u.DBGridEh6}) g->UseReadOnlyProfile();
+    u.DBGridEh7->SetColumns({Column(u"CATEGORY", u"Категория"), Column(u"RIGHTS", u"Разрешение"),
+                             Column(u"VIA_GROUPS", u"Через группы", 160), Column(u"LOCKEDOUT", u"Блок", 32, false)});
+    for (TDBGridEh* g : {u.DBGridEh2, u.DBGridEh3, u.DBGridEh5, u.DBGridEh6, u.DBGridEh7}) g->UseReadOnlyProfile();
+    u.DBGridEh2->SetPopupMenu(pmGroupRights);
+    u.DBGridEh3->SetPopupMenu(pmOtherRights);
     u.DBGridEh4->SetAllowedOperations(0);
     u.DBGridEh4->SetAutoFitColWidths(true);
     u.DBGridEh4->SetPopupMenu(PopupMenu1);
     const std::pair<TDBGridEh*, TDataSource*> bindings[] = {{u.DBGridEh1, srcGroups}, {u.DBGridEh2, srcGR},
                                                             {u.DBGridEh3, srcR},      {u.DBGridEh4, srcUsers},
-                                                            {u.DBGridEh5, srcGU},     {u.DBGridEh6, srcG}};
+                                                            {u.DBGridEh5, srcGU},     {u.DBGridEh6, srcG},
+                                                            {u.DBGridEh7, srcUR}};
     for (const auto& [grid, source] : bindings) {
         grid->SetPrompts(&m_prompts);
         grid->SetDataSource(source);
     }
+    const std::pair<TDBGridEh*, const char16_t*> csvNames[] = {
+        {u.DBGridEh1, u"группы.csv"}, {u.DBGridEh2, u"разрешения группы.csv"}, {u.DBGridEh3, u"остальные разрешения.csv"},
+        {u.DBGridEh4, u"пользователи.csv"}, {u.DBGridEh5, u"группы пользователя.csv"},
+        {u.DBGridEh6, u"остальные группы.csv"}, {u.DBGridEh7, u"права пользователя.csv"}};
+    for (const auto& [grid, name] : csvNames) grid->SetCsvFileName(QString::fromUtf16(name));
 }
 
 void TUsersForm::showEvent(QShowEvent* event) {
@@ -268,13 +298,23 @@ void TUsersForm::pcChange() {
         if (page == 0) dsGroups->Open();
         if (page == 1) dsUsers->Open();
     });
+    // The users' details opened with their master: only the active page's stay.
+    if (page == 1) pcUserRAChange();
 }
 
 void TUsersForm::pcUserRAChange() {
+    // Only the active page's datasets are open; opening again reads what changed meanwhile.
     const bool first = m_ui->pcUserRA->currentIndex() == 0;
     RunCommand(m_prompts, [&] {
+        if (first) dsUR->Close();
+        else {
+            dsGU->Close();
+            dsG->Close();
+        }
+        if (!dsUsers->Active()) return;
         dsGU->SetActive(first);
         dsG->SetActive(first);
+        dsUR->SetActive(!first);
     });
 }
 
@@ -344,6 +384,30 @@ void TUsersForm::N4Click() {
     form->btnCheckClick();
 }
 
+void TUsersForm::N5Click() {
+    QFileDialog dialog(this, u"Отчёт о правах"_s, QString(), u"PDF (*.pdf)"_s);
+    dialog.setObjectName(u"ReportDialog"_s);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(u"pdf"_s);
+    dialog.selectFile(u"права пользователей.pdf"_s);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    Run([&](const TAdminContext& c) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        const QString database = m_admin.db ? m_admin.db->DBName().section(u':', 1) : QString();
+        Rights::WriteReportPdf(Rights::ReadReport(c.db, c.trReadQ, m_admin.LoginServer, database), path);
+    });
+}
+
+void TUsersForm::WhoHoldsClick(TDataSource* rights) {
+    if (!rights->DataSet() || !rights->DataSet()->Active() || rights->DataSet()->IsEmpty()) return;
+    auto* form = new THoldersForm(m_prompts, m_admin, rights, this);
+    form->setWindowFlag(Qt::Window);
+    form->show();
+}
+
 void TUsersForm::ConnectCommands() {
     const std::pair<QAction*, void (TUsersForm::*)()> commands[] = {
         {actAddGroup, &TUsersForm::actAddGroupExecute},   {actEditGroup, &TUsersForm::actEditGroupExecute},
@@ -352,8 +416,10 @@ void TUsersForm::ConnectCommands() {
         {actCloneUser, &TUsersForm::actCloneUserExecute}, {actEditUser, &TUsersForm::actEditUserExecute},
         {actDelUser, &TUsersForm::actDelUserExecute},     {actGrant, &TUsersForm::actGrantExecute},
         {N2, &TUsersForm::N2Click},                       {N3, &TUsersForm::N3Click},
-        {N4, &TUsersForm::N4Click}};
+        {N4, &TUsersForm::N4Click},                       {N5, &TUsersForm::N5Click}};
     for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
+    connect(pmGroupRights->actions().constFirst(), &QAction::triggered, this, [this] { WhoHoldsClick(srcGR); });
+    connect(pmOtherRights->actions().constFirst(), &QAction::triggered, this, [this] { WhoHoldsClick(srcR); });
     Ui::TUsersForm& u = *m_ui;
     connect(u.sbUGAdd, &QToolButton::clicked, this, &TUsersForm::sbUGAddClick);
     connect(u.sbUGremove, &QToolButton::clicked, this, &TUsersForm::sbUGremoveClick);
@@ -366,7 +432,7 @@ void TUsersForm::ConnectCommands() {
     u.DBGridEh6->OnDblClick = [this] {
         if (m_ui->sbUGAdd->isEnabled()) sbUGAddClick();
     };
-    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG}) {
+    for (TDataSource* s : {srcGroups, srcGR, srcR, srcUsers, srcGU, srcG, srcUR}) {
         s->OnDataChange = [this](TDataSource&, TField*) { UpdateCommands(); };
         s->OnStateChange = [this](TDataSource&) { UpdateCommands(); };
     }

@@ -50,14 +50,16 @@ public:
     const TAdminConnection& Admin() const { return m_admin; }
     IUserPrompts& Prompts() const { return m_prompts; }
 
-    TpFIBDataSet *dsGroups, *dsGR, *dsR, *dsUsers, *dsGU, *dsG;
-    TDataSource *srcGroups, *srcGR, *srcR, *srcUsers, *srcGU, *srcG;
+    TpFIBDataSet *dsGroups, *dsGR, *dsR, *dsUsers, *dsGU, *dsG, *dsUR;
+    TDataSource *srcGroups, *srcGR, *srcR, *srcUsers, *srcGU, *srcG, *srcUR;
     QObject* ActionList1;
     QAction *actAddGroup, *actEditGroup, *actDelGroup, *AddRights, *actRemoveRight;
     QAction *actAddUSer, *actEditUser, *actCloneUser, *actDelUser, *actGrant;
     QList<QIcon> ICONS_ACTIVE;
     QMenu* PopupMenu1;
-    QAction *N1, *N2, *N3, *N4;
+    QAction *N1, *N2, *N3, *N4, *N5;
+    // The rights grids' menu: "Кто имеет это разрешение…" for the group's rights and for the others.
+    QMenu *pmGroupRights, *pmOtherRights;
 
     void FormShow();
     void pcChange();
@@ -81,6 +83,10 @@ public:
     void N3Click();
     // "Сверка пользователей…": the check's window.
     void N4Click();
+    // "Отчёт о правах…": the rights report as PDF, to a file the user names.
+    void N5Click();
+    // Who holds the current right of the rights list of source.
+    void WhoHoldsClick(TDataSource* rights);
     void sbUGAddClick();
     void sbUGremoveClick();
     // What the operations work on.
