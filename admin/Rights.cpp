@@ -39,7 +39,7 @@ const QStringList& HoldersSelect() {
         u"from (select ug.user_id, g.group_name, g.lockedout as group_locked"_s,
         u"      from sys$group_rights gr"_s,
         u"      join sys$group g on g.id = gr.group_id"_s,
-        u"      join sys$user_groups ug on ug.group_id = g.id"_s,
+        u"      left join sys$user_groups ug on ug.group_id = g.id"_s,
         u"      where gr.right_id = :ID"_s,
         u"      order by g.group_name) t"_s,
         u"join sys$user u on u.id = t.user_id"_s,

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QMap>
@@ -177,6 +178,11 @@ void Matrix(TPdfPages& pages, const TReport& report) {
 }  // namespace
 
 void WriteReportPdf(const TReport& report, const QString& path) {
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly))
+            throw Exception(u"Не удалось записать файл «%1»: %2"_s.arg(path, probe.errorString()));
+    }
     QPdfWriter writer(path);
     writer.setTitle(u"Права пользователей"_s);
     writer.setCreator(u"tvadmin"_s);

@@ -138,7 +138,7 @@ int RunReportCommand(const TCommandLine& line) {
         } else {
             QString error;
             if (!Csv::Save(line.Output, Rights::ReportCsv(report), &error))
-                throw Exception(u"не удалось записать файл «%1»: %2"_s.arg(line.Output, error));
+                throw Exception(u"Не удалось записать файл «%1»: %2"_s.arg(line.Output, error));
         }
         Print(stderr, u"Отчёт о правах записан: %1 (пользователей: %2).\n"_s.arg(line.Output).arg(report.Users.size()));
         return 0;
