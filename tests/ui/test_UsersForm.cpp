@@ -1,4 +1,6 @@
 #include <QAbstractItemModelTester>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QProgressDialog>
@@ -20,6 +22,7 @@
 #include "tests/support/TestServer.h"
 #include "ui/EditorDialogs.h"
 #include "ui/TCheckForm.h"
+#include "ui/THoldersForm.h"
 #include "ui/TDBGridEh.h"
 #include "ui/TDBGridEhFindDlg.h"
 #include "ui/TUsersForm.h"
@@ -364,6 +367,92 @@ private slots:
         QCOMPARE(rowOf(TFindingKind::UserWithoutAccount), -1);
         QCOMPARE(Count(*m_demo, u"select count(*) from worker where ibname = '%1'"_s.arg(login)), 0);
         check->close();
+    }
+
+    // "Права пользователя": a clicked user's rights through its groups; a group given and taken on the first
+    // page shows and goes; only the active page's datasets are open. The page saved as CSV and the rights
+    // report as PDF through the file dialog; who holds a right from the rights grid's menu.
+    void rightsOfTheUser() {
+        TUsersForm* form = Open(*m_demo);
+        Ui::TUsersForm& u = form->Controls();
+        u.pc->setCurrentIndex(1);
+        Activate(form);
+        const auto rowOf = [](TDBGridEh* g, const QString& text, int column = 0) {
+            for (int r = 0; r < g->model()->rowCount(); ++r)
+                if (g->CellText(r, column, true).trimmed() == text) return r;
+            return -1;
+        };
+        const auto tab = [&](int i) {
+            QTest::mouseClick(u.pcUserRA->tabBar(), Qt::LeftButton, {}, u.pcUserRA->tabBar()->tabRect(i).center());
+        };
+        const auto pageRights = [&] {
+            QStringList out;
+            for (int r = 0; r < u.DBGridEh7->model()->rowCount(); ++r)
+                out << u.DBGridEh7->CellText(r, 1, true) + u'|' + u.DBGridEh7->CellText(r, 2, true);
+            return out;
+        };
+        const auto saveThrough = [&](QAction* command, const QString& path) {
+            WhenModal([&](QWidget* dialog) {
+                QVERIFY(QTest::qWaitForWindowExposed(dialog));
+                auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+                QVERIFY(name);
+                name->clear();
+                TypeText(name, path);
+                auto* buttons = dialog->findChild<QDialogButtonBox*>(u"buttonBox"_s);
+                QVERIFY(buttons);
+                QTest::mouseClick(buttons->buttons().constFirst(), Qt::LeftButton);
+            });
+            command->trigger();
+        };
+        ClickRow(u.DBGridEh4, rowOf(u.DBGridEh4, u"PETROV"_s));
+        tab(1);
+        QVERIFY(form->dsUR->Active() && !form->dsGU->Active() && !form->dsG->Active());
+        QCOMPARE(u.DBGridEh7->model()->rowCount(),
+                 Count(*m_demo, u"select count(distinct gr.right_id) from sys$user su join sys$user_groups ug on ug.user_id = su.id "
+                                u"join sys$group_rights gr on gr.group_id = ug.group_id where su.ibname = 'PETROV'"_s));
+        QVERIFY(!pageRights().contains(u"Отмена платежей|Бухгалтерия"_s));
+        SaveScreenshot(form, u"users-form-rights"_s);
+        tab(0);
+        QVERIFY(!form->dsUR->Active() && form->dsGU->Active() && form->dsG->Active());
+        ClickRow(u.DBGridEh6, rowOf(u.DBGridEh6, u"Бухгалтерия"_s));
+        QTest::mouseClick(u.sbUGAdd, Qt::LeftButton);
+        tab(1);
+        QVERIFY(pageRights().contains(u"Отмена платежей|Бухгалтерия"_s));
+
+        const QString csv = m_dir.filePath(u"права, PETROV.csv"_s);
+        saveThrough(u.DBGridEh7->SaveCsvAction(), csv);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), u"Категория,Разрешение,Через группы,Блок"_s);
+        QCOMPARE(lines.size(), u.DBGridEh7->model()->rowCount() + 1);
+        const QString pdf = m_dir.filePath(u"права.pdf"_s);
+        saveThrough(form->N5, pdf);
+        QFile report(pdf);
+        QVERIFY(report.open(QIODevice::ReadOnly) && report.read(5) == "%PDF-");
+
+        tab(0);
+        ClickRow(u.DBGridEh5, rowOf(u.DBGridEh5, u"Бухгалтерия"_s));
+        QTest::mouseClick(u.sbUGremove, Qt::LeftButton);
+        tab(1);
+        QVERIFY(!pageRights().contains(u"Отмена платежей|Бухгалтерия"_s));
+
+        u.pc->setCurrentIndex(0);
+        ClickRow(u.DBGridEh1, rowOf(u.DBGridEh1, u"Бухгалтерия"_s));
+        ClickRow(u.DBGridEh2, rowOf(u.DBGridEh2, u"Отмена платежей"_s, 1));
+        form->pmGroupRights->actions().constFirst()->trigger();
+        auto* holders = form->findChild<THoldersForm*>(u"HoldersForm"_s);
+        QVERIFY(holders && holders->isVisible());
+        QStringList logins;
+        for (int r = 0; r < holders->Grid()->model()->rowCount(); ++r) logins << holders->Grid()->CellText(r, 0, true).trimmed();
+        const QString expected = m_demo->Isql(u"SET HEADING OFF;\nselect distinct su.ibname from sys$user su join worker w on "
+                                              u"w.worker_id = su.id join sys$user_groups ug on ug.user_id = su.id join "
+                                              u"sys$group_rights gr on gr.group_id = ug.group_id join sys$rights r on "
+                                              u"r.id = gr.right_id where r.rights = 'Отмена платежей' order by 1;\n"_s);
+        QCOMPARE(logins.join(u' '), expected.simplified());
+        QVERIFY(!logins.isEmpty());
+        SaveScreenshot(holders, u"holders-form"_s);
+        holders->close();
     }
 
     // The connection lost while a search moves the users list: its box, and the grid comes back to life.
