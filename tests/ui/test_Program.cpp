@@ -47,7 +47,7 @@ private slots:
 
     // --check without a display, on a server of its own: 0 in step, 1 with a finding, 2 when it cannot
     // check (the reason on standard error). The password comes from ISC_PASSWORD and shows nowhere.
-    void checkWithoutADisplay() {
+    void commandsWithoutADisplay() {
         TestOwnServer server(31);
         const QString path = server.Dir() + u"/check.fdb"_s;
         QVERIFY(server.MakeDb(path));
@@ -63,13 +63,13 @@ private slots:
             for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
             env.insert(u"ISC_PASSWORD"_s, TestServer::Password());
             p.setProcessEnvironment(env);
-            p.start(Program(), QStringList{u"--check"_s, u"--settings"_s, ini} + extra);
+            p.start(Program(), QStringList{u"--settings"_s, ini} + extra);
             p.waitForFinished(30000);
             const QString text = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
             if (output) *output = text;
             return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         };
-        QCOMPARE(check({}), 0);
+        QCOMPARE(check({u"--check"_s}), 0);
         QObject owner;
         TpFIBDatabase* db = MakeTestDatabase(&owner, server.Host() + u':' + path, TestServer::Password());
         TpFIBTransaction* tr = MakeTestTransaction(&owner, u"tr"_s, db, true);
@@ -86,11 +86,23 @@ private slots:
         tr->Commit();
         db->Close();
         QString found, failed;
-        QCOMPARE(check({u"--format"_s, u"csv"_s}, &found), 1);
+        QCOMPARE(check({u"--check"_s, u"--format"_s, u"csv"_s}, &found), 1);
         QVERIFY2(found.contains(u"user-without-account,NOACCOUNT,"_s), qPrintable(found));
-        QCOMPARE(check({u"--server"_s, u"127.0.0.1/1"_s}, &failed), 2);
+        QCOMPARE(check({u"--check"_s, u"--server"_s, u"127.0.0.1/1"_s}, &failed), 2);
         QVERIFY2(failed.contains(u"Сверка не выполнена"_s), qPrintable(failed));
         QVERIFY(!found.contains(TestServer::Password()) && !failed.contains(TestServer::Password()));
+
+        // The rights report: CSV and PDF written (a PDF is painted without a display too), a folder that
+        // does not exist refused.
+        const QString csv = dir.filePath(u"rights.csv"_s), pdf = dir.filePath(u"rights.pdf"_s);
+        QCOMPARE(check({u"--report"_s, u"rights"_s, u"--format"_s, u"csv"_s, u"-o"_s, csv}), 0);
+        QFile csvFile(csv);
+        QVERIFY(csvFile.open(QIODevice::ReadOnly) && csvFile.readAll().contains("\r\nNOACCOUNT,"));
+        QCOMPARE(check({u"--report"_s, u"rights"_s, u"-o"_s, pdf}), 0);
+        QFile pdfFile(pdf);
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly) && pdfFile.read(5) == "%PDF-");
+        QCOMPARE(check({u"--report"_s, u"rights"_s, u"-o"_s, dir.filePath(u"no/such.pdf"_s)}, &failed), 2);
+        QVERIFY2(failed.contains(u"Отчёт не создан"_s), qPrintable(failed));
     }
 
     // A signal while the login dialog is up: the windows close, the named settings file is written, status 0.
