@@ -3,6 +3,7 @@
 #include <QHash>
 #include <algorithm>
 
+#include "admin/InTransaction.h"
 #include "core/Csv.h"
 #include "fib/TpFIBDatabase.h"
 #include "fib/TpFIBQuery.h"
@@ -88,8 +89,7 @@ TReport ReadReport(TpFIBDatabase* db, TpFIBTransaction* read, const QString& ser
     QHash<int, TGroup> groups;
     QHash<int, int> userIndex;  // by SYS$USER.ID
     std::vector<std::vector<int>> memberships;  // group ids by user index
-    if (!read->Active()) read->StartTransaction();
-    try {
+    InTransaction(read, [&] {
         ReadRows(db, read, u"select id, category, rights from sys$rights order by category, rights"_s, [&](const QVariantList& v) {
             rightIndex.insert(v[0].toInt(), int(report.Rights.size()));
             report.Rights.push_back({v[0].toInt(), Text(v[1]), Text(v[2])});
@@ -113,14 +113,7 @@ TReport ReadReport(TpFIBDatabase* db, TpFIBTransaction* read, const QString& ser
             const auto u = userIndex.constFind(v[0].toInt());
             if (u != userIndex.cend() && groups.contains(v[1].toInt())) memberships[size_t(*u)].push_back(v[1].toInt());
         });
-        read->Commit();
-    } catch (...) {
-        try {
-            if (read->Active()) read->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 
     // Each user's rights: the union of its groups', the groups named in name order.
     std::vector<int> heldAt(report.Rights.size(), -1);

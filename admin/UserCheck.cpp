@@ -7,6 +7,7 @@
 
 #include "admin/AdminOperations.h"
 #include "admin/AdminSql.h"
+#include "admin/InTransaction.h"
 #include "admin/Transliterate.h"
 #include "core/Csv.h"
 #include "core/Format.h"
@@ -37,22 +38,6 @@ std::unique_ptr<TpFIBQuery> Statement(const TCheckContext& c, TpFIBTransaction* 
     q->SetDatabase(c.db);
     q->SetTransaction(tr);
     return q;
-}
-
-// Runs body in the transaction (started unless active) and commits; a failure rolls it back and goes on.
-template <class TBody>
-void InTransaction(TpFIBTransaction* tr, TBody body) {
-    if (!tr->Active()) tr->StartTransaction();
-    try {
-        body();
-        tr->Commit();
-    } catch (...) {
-        try {
-            if (tr->Active()) tr->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
 }
 
 // Runs a select in the read transaction (already started) and hands each row's columns, trimmed, to row.

@@ -23,59 +23,46 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.addOptions({kSettings, kHelp, kVersion, kCheck, kServer, kDatabase, kUser, kFormat, kRepair, kReport, kOutput});
     TCommandLine line;
-    if (!parser.parse(arguments)) {
+    const auto refuse = [&line](const QString& why) {
         line.Action = TCommandLine::Refuse;
-        line.ErrorText = parser.unknownOptionNames().isEmpty()
-                             ? u"Неверная командная строка: %1"_s.arg(parser.errorText())
-                             : u"Неизвестный параметр: %1"_s.arg(parser.unknownOptionNames().constFirst());
+        line.ErrorText = why;
+    };
+    const bool parsed = parser.parse(arguments);
+    // The login of the commands without windows.
+    line.Server = parser.value(kServer);
+    line.Database = parser.value(kDatabase);
+    line.User = parser.value(kUser);
+    if (!parsed) {
+        refuse(parser.unknownOptionNames().isEmpty() ? u"Неверная командная строка: %1"_s.arg(parser.errorText())
+                                                     : u"Неизвестный параметр: %1"_s.arg(parser.unknownOptionNames().constFirst()));
     } else if (!parser.positionalArguments().isEmpty()) {
-        line.Action = TCommandLine::Refuse;
-        line.ErrorText = u"Лишний аргумент: %1"_s.arg(parser.positionalArguments().constFirst());
+        refuse(u"Лишний аргумент: %1"_s.arg(parser.positionalArguments().constFirst()));
     } else if (parser.isSet(kHelp)) {
         line.Action = TCommandLine::ShowHelp;
     } else if (parser.isSet(kVersion)) {
         line.Action = TCommandLine::ShowVersion;
     } else if (parser.isSet(kCheck) && parser.isSet(kReport)) {
-        line.Action = TCommandLine::Refuse;
-        line.ErrorText = u"Параметры --check и --report не действуют вместе"_s;
+        refuse(u"Параметры --check и --report не действуют вместе"_s);
     } else if (parser.isSet(kReport)) {
         line.Action = TCommandLine::RunReport;
-        line.Server = parser.value(kServer);
-        line.Database = parser.value(kDatabase);
-        line.User = parser.value(kUser);
         line.Format = parser.isSet(kFormat) ? parser.value(kFormat) : u"pdf"_s;
         line.Output = parser.value(kOutput);
-        if (parser.value(kReport) != u"rights"_s) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Неизвестный отчёт: %1 (есть только rights)"_s.arg(parser.value(kReport));
-        } else if (!QStringList{u"pdf"_s, u"csv"_s}.contains(line.Format)) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Неизвестный формат отчёта: %1 (нужен pdf или csv)"_s.arg(line.Format);
-        } else if (line.Output.isEmpty()) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Не задан файл отчёта: -o FILE"_s;
-        } else if (parser.isSet(kRepair)) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Параметр --repair действует только с --check"_s;
-        }
+        if (parser.value(kReport) != u"rights"_s) refuse(u"Неизвестный отчёт: %1 (есть только rights)"_s.arg(parser.value(kReport)));
+        else if (!QStringList{u"pdf"_s, u"csv"_s}.contains(line.Format))
+            refuse(u"Неизвестный формат отчёта: %1 (нужен pdf или csv)"_s.arg(line.Format));
+        else if (line.Output.isEmpty()) refuse(u"Не задан файл отчёта: -o FILE"_s);
+        else if (parser.isSet(kRepair)) refuse(u"Параметр --repair действует только с --check"_s);
     } else if (parser.isSet(kCheck)) {
         line.Action = TCommandLine::RunCheck;
-        line.Server = parser.value(kServer);
-        line.Database = parser.value(kDatabase);
-        line.User = parser.value(kUser);
         line.Format = parser.value(kFormat);
         line.RepairGrants = parser.value(kRepair) == u"grants"_s;
-        if (!QStringList{u"text"_s, u"csv"_s, u"json"_s}.contains(line.Format)) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Неизвестный формат: %1 (нужен text, csv или json)"_s.arg(line.Format);
-        } else if (parser.isSet(kRepair) && !line.RepairGrants) {
-            line.Action = TCommandLine::Refuse;
-            line.ErrorText = u"Без окон исправляются только права: --repair grants"_s;
-        }
+        if (!QStringList{u"text"_s, u"csv"_s, u"json"_s}.contains(line.Format))
+            refuse(u"Неизвестный формат: %1 (нужен text, csv или json)"_s.arg(line.Format));
+        else if (parser.isSet(kRepair) && !line.RepairGrants) refuse(u"Без окон исправляются только права: --repair grants"_s);
+        else if (parser.isSet(kOutput)) refuse(u"Параметр -o действует только с --report"_s);
     } else if (parser.isSet(kServer) || parser.isSet(kDatabase) || parser.isSet(kUser) || parser.isSet(kRepair) ||
                parser.isSet(kOutput)) {
-        line.Action = TCommandLine::Refuse;
-        line.ErrorText = u"Параметры --server, --database, --user, --repair и -o действуют только с --check или --report"_s;
+        refuse(u"Параметры --server, --database, --user, --repair и -o действуют только с --check или --report"_s);
     }
     line.SettingsFile = parser.value(kSettings);
     return line;

@@ -13,6 +13,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBTransaction.h"
+
 inline QString Env(const char* name, const char* fallback) {
     const QString v = qEnvironmentVariable(name);
     return v.isEmpty() ? QString::fromLatin1(fallback) : v;
@@ -133,3 +136,31 @@ private:
 
     void* m_lib = nullptr;
 };
+
+// A connection as the program makes one (WIN1251, dialect 3) with its read and write transactions, owned
+// by owner and opened. Environment: FB_USER, FB_PASSWORD, FB_CLIENT.
+struct BenchConnection {
+    TpFIBDatabase* db;
+    TpFIBTransaction* tr;
+    TpFIBTransaction* tw;
+};
+inline BenchConnection OpenBenchConnection(QObject* owner, const QString& dbName) {
+    auto* db = new TpFIBDatabase(owner);
+    db->SetName(QStringLiteral("db"));
+    db->SetDBName(dbName);
+    db->SetLibraryName(Env("FB_CLIENT", "libfbclient.so.2"));
+    db->SetSQLDialect(3);
+    db->DBParams().SetLines({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + Env("FB_USER", "SYSDBA"),
+                             QStringLiteral("password=") + Env("FB_PASSWORD", "masterkey")});
+    BenchConnection c{db, new TpFIBTransaction(owner), new TpFIBTransaction(owner)};
+    c.tr->SetName(QStringLiteral("tr"));
+    c.tw->SetName(QStringLiteral("tw"));
+    for (auto [t, w] : {std::pair{c.tr, QStringLiteral("read")}, std::pair{c.tw, QStringLiteral("write")}}) {
+        t->SetDefaultDatabase(db);
+        t->SetTPBMode(tpbDefault);
+        t->SetTimeoutAction(TACommit);
+        t->TRParams().SetLines({w, QStringLiteral("nowait"), QStringLiteral("rec_version"), QStringLiteral("read_committed")});
+    }
+    db->Open(true);
+    return c;
+}

@@ -70,27 +70,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString dbName = QString::fromLocal8Bit(argv[1]);
-    const QString user = Env("FB_USER", "SYSDBA"), password = Env("FB_PASSWORD", "masterkey");
     try {
         QObject admin;
         admin.setObjectName(u"AdminForm"_s);
-        auto* db = new TpFIBDatabase(&admin);
-        db->SetName(u"db"_s);
-        db->SetDBName(dbName);
-        db->SetLibraryName(Env("FB_CLIENT", "libfbclient.so.2"));
-        db->SetSQLDialect(3);
-        db->DBParams().SetLines({u"lc_ctype=WIN1251"_s, u"user_name="_s + user, u"password="_s + password});
-        auto* tr = new TpFIBTransaction(&admin);
-        auto* tw = new TpFIBTransaction(&admin);
-        tr->SetName(u"tr"_s);
-        tw->SetName(u"tw"_s);
-        for (auto [t, w] : {std::pair{tr, u"read"_s}, std::pair{tw, u"write"_s}}) {
-            t->SetDefaultDatabase(db);
-            t->SetTPBMode(tpbDefault);
-            t->SetTimeoutAction(TACommit);
-            t->TRParams().SetLines({w, u"nowait"_s, u"rec_version"_s, u"read_committed"_s});
-        }
-        db->Open(true);
+        const BenchConnection connection = OpenBenchConnection(&admin, dbName);
+        TpFIBDatabase* db = connection.db;
+        TpFIBTransaction *tr = connection.tr, *tw = connection.tw;
 
         for (const char16_t* table : {u"sys$user_groups", u"sys$group_rights", u"sys$user", u"worker", u"sys$group", u"sys$rights"})
             Exec(*db, *tw, u"delete from "_s + QString::fromUtf16(table));
