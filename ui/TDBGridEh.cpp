@@ -294,6 +294,9 @@ void TDBGridEh::ViewRowChanged(const QModelIndex& current, const QModelIndex& pr
 
 void TDBGridEh::DataSetRowChanged(int row) {
     if (row < 0 || row >= m_model->rowCount()) return;
+    // Already there (the user's click moved the dataset): setting the current index again would make the
+    // click's selection (Ctrl or Shift with several rows) a single row.
+    if (currentIndex().isValid() && currentIndex().row() == row) return;
     const int column = CurrentColumn();
     if (column < 0) return;
     m_syncing = true;

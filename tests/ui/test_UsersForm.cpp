@@ -341,17 +341,19 @@ private slots:
     // "Сверка пользователей…": a user made without an account is found; clicking its rows and the repair
     // buttons grants its privileges, then (asked first) removes its rows, and the check runs again.
     void checkWindowRepairs() {
-        const QString login = u"NOACC%1"_s.arg(QCoreApplication::applicationPid());
+        const QString login = u"NOACC%1"_s.arg(QCoreApplication::applicationPid()), other = login + u"B"_s;
         m_demo->Isql(u"insert into worker (worker_id, ibname) values (900, '%1');\n"
-                     u"insert into sys$user (id, ibname, lockedout) values (900, '%1', 0);\ncommit;\n"_s.arg(login));
+                     u"insert into sys$user (id, ibname, lockedout) values (900, '%1', 0);\n"
+                     u"insert into worker (worker_id, ibname) values (901, '%2');\n"
+                     u"insert into sys$user (id, ibname, lockedout) values (901, '%2', 0);\ncommit;\n"_s.arg(login, other));
         TUsersForm* form = Open(*m_demo);
         form->Controls().pc->setCurrentIndex(1);
         form->N4->trigger();
         auto* check = form->findChild<TCheckForm*>(u"CheckForm"_s);
         QVERIFY(check && check->isVisible());
-        const auto rowOf = [&](TFindingKind kind) {
+        const auto rowOf = [&](TFindingKind kind, const QString& of = {}) {
             for (size_t i = 0; i < check->Findings().size(); ++i)
-                if (check->Findings()[i].Login == login && check->Findings()[i].Kind == kind) return int(i);
+                if (check->Findings()[i].Login == (of.isEmpty() ? login : of) && check->Findings()[i].Kind == kind) return int(i);
             return -1;
         };
         QVERIFY(rowOf(TFindingKind::UserWithoutAccount) >= 0);
@@ -361,9 +363,15 @@ private slots:
         QTest::mouseClick(check->Controls().btnGrantMissing, Qt::LeftButton);
         QVERIFY(m_prompts.log.last().startsWith(u"message:"_s + login + u": выдано прав: "_s));
         QCOMPARE(rowOf(TFindingKind::MissingPrivileges), -1);
+        // Two rows at once: a click, then a Ctrl+click.
         ClickRow(check->Controls().DBGridEh1, rowOf(TFindingKind::UserWithoutAccount));
+        TDBGridEh* grid = check->Controls().DBGridEh1;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          grid->visualRect(grid->model()->index(rowOf(TFindingKind::UserWithoutAccount, other), 0)).center());
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 2);
         QTest::mouseClick(check->Controls().btnRemoveRows, Qt::LeftButton);
-        QCOMPARE(m_prompts.log.at(m_prompts.log.size() - 2), u"confirm:Удалить строки SYS$USER и WORKER пользователей: %1?"_s.arg(login));
+        QCOMPARE(m_prompts.log.at(m_prompts.log.size() - 2),
+                 u"confirm:Удалить строки SYS$USER и WORKER пользователей: %1, %2?"_s.arg(login, other));
         QCOMPARE(rowOf(TFindingKind::UserWithoutAccount), -1);
         QCOMPARE(Count(*m_demo, u"select count(*) from worker where ibname = '%1'"_s.arg(login)), 0);
         check->close();
