@@ -13,7 +13,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include <QEvent>
+#include <QObject>
+
 #include "fib/TpFIBDatabase.h"
+#include "fib/TpFIBQuery.h"
 #include "fib/TpFIBTransaction.h"
 
 inline QString Env(const char* name, const char* fallback) {
@@ -164,3 +168,25 @@ inline BenchConnection OpenBenchConnection(QObject* owner, const QString& dbName
     db->Open(true);
     return c;
 }
+
+// Runs one statement (no parameters) in the write transaction and commits.
+inline void ExecCommitted(TpFIBDatabase* db, TpFIBTransaction* tw, const QString& sql) {
+    if (!tw->Active()) tw->StartTransaction();
+    TpFIBQuery q;
+    q.SetDatabase(db);
+    q.SetTransaction(tw);
+    q.SetParamCheck(false);
+    q.SetSQLText(sql);
+    q.ExecQuery();
+    tw->Commit();
+}
+
+// Paints seen on a widget.
+class PaintWatch : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
+    int Paints = 0;
+};

@@ -44,16 +44,6 @@ void Fill(TpFIBDatabase& db, TpFIBTransaction& tw, int rows, bool logins) {
     q.ExecQuery();
     tw.Commit();
 }
-
-// Paints seen on a widget.
-class PaintWatch : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++Paints;
-        return false;
-    }
-    int Paints = 0;
-};
 }  // namespace
 
 int main(int argc, char** argv) {

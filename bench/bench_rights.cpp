@@ -28,20 +28,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-void Exec(TpFIBDatabase& db, TpFIBTransaction& tw, const QString& sql) {
-    tw.StartTransaction();
-    TpFIBQuery q;
-    q.SetDatabase(&db);
-    q.SetTransaction(&tw);
-    q.SetParamCheck(false);
-    q.SetSQLText(sql);
-    q.ExecQuery();
-    tw.Commit();
-}
-
 // Users from..to-1 with their logins and 20 groups each.
-void AddUsers(TpFIBDatabase& db, TpFIBTransaction& tw, int from, int to) {
-    Exec(db, tw, u"execute block as declare i integer = %1; declare k integer; begin while (i < %2) do begin "
+void AddUsers(TpFIBDatabase* db, TpFIBTransaction* tw, int from, int to) {
+    ExecCommitted(db, tw, u"execute block as declare i integer = %1; declare k integer; begin while (i < %2) do begin "
                  u"insert into worker (worker_id, surname, firstname, midlename, working, ibname) "
                  u"values (:i, 'Фамилия' || :i, 'Имя', 'Отчество', 1, 'U' || :i); "
                  u"insert into sys$user (id, ibname, lockedout) values (:i, 'U' || :i, iif(mod(:i, 50) = 0, 1, 0)); "
@@ -49,16 +38,6 @@ void AddUsers(TpFIBDatabase& db, TpFIBTransaction& tw, int from, int to) {
                  u"insert into sys$user_groups (user_id, group_id) values (:i, mod(:i * 13 + :k * 10, 200) + 1); k = k + 1; end "
                  u"i = i + 1; end end"_s.arg(from).arg(to));
 }
-
-// Paints seen on a widget.
-class PaintWatch : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++Paints;
-        return false;
-    }
-    int Paints = 0;
-};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,15 +57,15 @@ int main(int argc, char** argv) {
         TpFIBTransaction *tr = connection.tr, *tw = connection.tw;
 
         for (const char16_t* table : {u"sys$user_groups", u"sys$group_rights", u"sys$user", u"worker", u"sys$group", u"sys$rights"})
-            Exec(*db, *tw, u"delete from "_s + QString::fromUtf16(table));
-        Exec(*db, *tw, u"execute block as declare i integer = 1; begin while (i <= 500) do begin "
+            ExecCommitted(db, tw, u"delete from "_s + QString::fromUtf16(table));
+        ExecCommitted(db, tw, u"execute block as declare i integer = 1; begin while (i <= 500) do begin "
                        u"insert into sys$rights (id, rights, category, notice) values (:i, 'Разрешение ' || :i, "
                        u"'Категория ' || mod(:i, 12), 'Описание, \"в кавычках\"'); i = i + 1; end end"_s);
-        Exec(*db, *tw, u"execute block as declare i integer = 1; declare k integer; begin while (i <= 200) do begin "
+        ExecCommitted(db, tw, u"execute block as declare i integer = 1; declare k integer; begin while (i <= 200) do begin "
                        u"insert into sys$group (id, group_name, lockedout) values (:i, 'Группа ' || :i, iif(mod(:i, 10) = 0, 1, 0)); "
                        u"k = 0; while (k < 10) do begin insert into sys$group_rights (group_id, right_id) "
                        u"values (:i, mod(:i * 7 + :k * 50, 500) + 1); k = k + 1; end i = i + 1; end end"_s);
-        AddUsers(*db, *tw, 1, 1001);
+        AddUsers(db, tw, 1, 1001);
 
         QTemporaryDir dir;
         std::vector<double> csv, pdf;
@@ -107,7 +86,7 @@ int main(int argc, char** argv) {
                     Median(csv), rows, Median(pdf), QFileInfo(dir.filePath(u"rights.pdf"_s)).size() / 1024);
         std::fflush(stdout);
 
-        AddUsers(*db, *tw, 1001, 10001);
+        AddUsers(db, tw, 1001, 10001);
         // Who holds a right: every holder fetched.
         std::vector<double> holders;
         int holderCount = 0;

@@ -1,11 +1,11 @@
 #include "ui/TCheckForm.h"
 
-#include <QFile>
 #include <algorithm>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QItemSelectionModel>
 
+#include "core/Csv.h"
 #include "core/Exception.h"
 #include "core/IUserPrompts.h"
 #include "data/TDataSource.h"
@@ -117,8 +117,7 @@ void TCheckForm::RepairClick(TRepair repair) {
 void TCheckForm::btnSaveReportClick() {
     const QString path = QFileDialog::getSaveFileName(this, u"Сохранить отчёт"_s, u"сверка.csv"_s, u"CSV (*.csv)"_s);
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(UserCheck::Report(m_findings, u"csv"_s).toUtf8()) < 0 || !file.flush())
-        m_prompts.ShowError(u"Отчёт не записан в %1: %2"_s.arg(path, file.errorString()));
+    QString error;
+    if (!Csv::Save(path, UserCheck::Report(m_findings, u"csv"_s), &error))
+        m_prompts.ShowError(u"Отчёт не записан в %1: %2"_s.arg(path, error));
 }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -15,6 +14,7 @@
 #include "data/TDataSource.h"
 #include "data/TField.h"
 #include "ui/CommandGuard.h"
+#include "ui/SaveFileDialog.h"
 #include "ui/TDBGridEhFindDlg.h"
 #include "ui/TMessageBoxPrompts.h"
 
@@ -78,14 +78,9 @@ QString TDBGridEh::CsvText() {
 }
 
 bool TDBGridEh::SaveCsv() {
-    QFileDialog dialog(window(), u"Сохранить в CSV"_s, QString(), u"CSV (*.csv)"_s);
-    dialog.setObjectName(u"SaveCsvDialog"_s);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDefaultSuffix(u"csv"_s);
-    dialog.selectFile(m_csvName.isEmpty() ? u"таблица.csv"_s : m_csvName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    const QString path = dialog.selectedFiles().constFirst();
+    const QString path = AskSaveFileName(window(), u"SaveCsvDialog"_s, u"Сохранить в CSV"_s, u"CSV (*.csv)"_s, u"csv"_s,
+                                         m_csvName.isEmpty() ? u"таблица.csv"_s : m_csvName);
+    if (path.isEmpty()) return false;
     QString error;
     if (Csv::Save(path, CsvText(), &error)) return true;
     const QString text = u"Не удалось записать файл «%1»: %2"_s.arg(path, error);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QScopeGuard>
 #include <QProgressDialog>
 #include <QShowEvent>
@@ -18,6 +17,7 @@
 #include "security/TUIBSecurity.h"
 #include "settings/TFormStorage.h"
 #include "ui/CommandGuard.h"
+#include "ui/SaveFileDialog.h"
 #include "ui/TCheckForm.h"
 #include "ui/THoldersForm.h"
 #include "ui/EditorDialogs.h"
@@ -385,14 +385,9 @@ void TUsersForm::N4Click() {
 }
 
 void TUsersForm::N5Click() {
-    QFileDialog dialog(this, u"Отчёт о правах"_s, QString(), u"PDF (*.pdf)"_s);
-    dialog.setObjectName(u"ReportDialog"_s);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDefaultSuffix(u"pdf"_s);
-    dialog.selectFile(u"права пользователей.pdf"_s);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
+    const QString path = AskSaveFileName(this, u"ReportDialog"_s, u"Отчёт о правах"_s, u"PDF (*.pdf)"_s, u"pdf"_s,
+                                         u"права пользователей.pdf"_s);
+    if (path.isEmpty()) return;
     Run([&](const TAdminContext& c) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
