@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "admin/AdminOperations.h"
@@ -10,6 +12,7 @@
 #include "admin/InTransaction.h"
 #include "admin/Transliterate.h"
 #include "core/Csv.h"
+#include "core/Exception.h"
 #include "core/Format.h"
 #include "core/IUserPrompts.h"
 #include "fib/TpFIBDatabase.h"
@@ -85,6 +88,94 @@ std::vector<TObjectPrivilege> Required(const QStringList& relations, const QStri
 using THeld = QHash<QString, QHash<QString, quint32>>;
 quint32 Bit(char privilege) { return 1u << (privilege - 'A'); }
 
+// The privileges on whole objects (not on single columns) held by the application users' logins. Half a
+// million rows are too many to fetch one by one, so the server packs them: it merges a login's rows on one
+// object into one letter mask (a grant writes an object's rows one after another, and a login's rows come
+// in the order they were written) and writes "<length>:<name><mask>;" records into chunks of bytes, several
+// chunks per login. Names travel as their stored UTF-8 bytes, so nothing is transliterated; rows of one
+// object that are not adjacent come as several records and are joined here.
+const char16_t kHeldBlock[] = uR"(execute block returns (LOGIN varchar(63) character set unicode_fss,
+  HELD varchar(8000) character set octets)
+as
+  declare obj varchar(189) character set octets;
+  declare current_obj varchar(189) character set octets;
+  declare privilege char(6);
+  declare bits integer;
+begin
+  for select distinct upper(trim(ibname)) from sys$user where ibname is not null into LOGIN do
+  begin
+    HELD = '';
+    current_obj = null;
+    bits = 0;
+    for select cast(rdb$relation_name as varchar(189) character set octets), rdb$privilege
+        from rdb$user_privileges
+        where rdb$user = :LOGIN and rdb$user_type = 8 and rdb$field_name is null
+        into obj, privilege do
+    begin
+      if (obj is distinct from current_obj) then
+      begin
+        if (bits <> 0) then
+        begin
+          current_obj = trim(trailing ' ' from current_obj);
+          HELD = HELD || octet_length(current_obj) || ':' || current_obj || bits || ';';
+          if (octet_length(HELD) > 7700) then
+          begin
+            suspend;
+            HELD = '';
+          end
+        end
+        current_obj = obj;
+        bits = 0;
+      end
+      bits = bin_or(bits, bin_shl(1, ascii_val(privilege) - 65));
+    end
+    if (bits <> 0) then
+    begin
+      current_obj = trim(trailing ' ' from current_obj);
+      HELD = HELD || octet_length(current_obj) || ':' || current_obj || bits || ';';
+    end
+    if (HELD <> '') then suspend;
+  end
+end)";
+
+// The bytes of a fetched VARCHAR column, as they came.
+QByteArray VaryingBytes(const XSQLVAR* v) {
+    if ((v->sqltype & ~1) != SQL_VARYING || ((v->sqltype & 1) && v->sqlind && *v->sqlind < 0)) return {};
+    short length = 0;
+    std::memcpy(&length, v->sqldata, sizeof length);
+    return QByteArray(v->sqldata + sizeof length, std::clamp<qsizetype>(length, 0, v->sqllen));
+}
+
+// Adds one chunk's "<length>:<name><mask>;" records to a login's masks; a malformed chunk throws.
+void AddHeldChunk(const QByteArray& chunk, QHash<QString, quint32>& mine) {
+    qsizetype at = 0;
+    auto number = [&](char end) {
+        const qsizetype stop = chunk.indexOf(end, at);
+        bool ok = false;
+        const qlonglong n = stop < 0 ? 0 : chunk.mid(at, stop - at).toLongLong(&ok);
+        if (!ok || n < 0) throw Exception(u"Непонятный ответ сервера о правах пользователей."_s);
+        at = stop + 1;
+        return n;
+    };
+    while (at < chunk.size()) {
+        const qlonglong length = number(':');
+        if (at + length > chunk.size()) throw Exception(u"Непонятный ответ сервера о правах пользователей."_s);
+        const QString name = QString::fromUtf8(chunk.constData() + at, qsizetype(length));
+        at += length;
+        mine[name] |= quint32(number(';'));
+    }
+}
+
+void ReadHeld(TpFIBQuery& q, THeld& held) {
+    q.SetSQLText(QString::fromUtf16(kHeldBlock));
+    q.ExecQuery();
+    while (!q.Eof()) {
+        AddHeldChunk(VaryingBytes(q.FieldAt(1).SQLVar()), held[q.FieldAt(0).AsString().trimmed()]);
+        q.Next();
+    }
+    q.Close();
+}
+
 }  // namespace
 
 namespace {
@@ -143,10 +234,7 @@ std::vector<TFinding> Run(const TCheckContext& c, bool accounts) {
         for (const QString& sql : {AdminSql::TablesQuery(), AdminSql::ViewsQuery()})
             ReadRows(*q, sql, [&](const QVariantList& v) { relations << v[0].toString(); });
         ReadRows(*q, AdminSql::ProceduresQuery(), [&](const QVariantList& v) { procedures << v[0].toString(); });
-        // Privileges on the whole object (not on single columns), given to users.
-        ReadRows(*q, u"select rdb$user, rdb$relation_name, rdb$privilege from rdb$user_privileges "
-                     u"where rdb$user_type = 8 and rdb$field_name is null"_s,
-                 [&](const QVariantList& v) { held[v[0].toString()][v[1].toString()] |= Bit(v[2].toString().at(0).toLatin1()); });
+        ReadHeld(*q, held);
     });
 
     const std::vector<TObjectPrivilege> required = Required(relations, procedures);

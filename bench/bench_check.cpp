@@ -133,13 +133,15 @@ int main(int argc, char** argv) {
         }
         std::printf("check over 100 users: %.3f s, %zu findings (target < 1 s)\n", Median(check), findings);
         std::printf("only the missing, nothing missing: %.3f s (target < 1 s)\n", Median(missing));
-        if (!made) {
-            ExecCommitted(c.db, c.tw, u"create table BT_NEW (ID integer)"_s);
-            clock.restart();
-            const int granted = UserCheck::GrantMissingToAll(cc, prompts, nullptr);
-            std::printf("only the missing after one new table: %d privileges in 100 grants, %.3f s (target < 2 s)\n", granted,
-                        Seconds(clock));
-        }
+        // A table made anew (the one of an earlier run dropped with its privileges) lacks its five
+        // privileges for every user.
+        ExecCommitted(c.db, c.tw, u"execute block as begin if (exists(select 1 from rdb$relations where "
+                                  u"rdb$relation_name = 'BT_NEW')) then execute statement 'drop table BT_NEW'; end"_s);
+        ExecCommitted(c.db, c.tw, u"create table BT_NEW (ID integer)"_s);
+        clock.restart();
+        const int granted = UserCheck::GrantMissingToAll(cc, prompts, nullptr);
+        std::printf("only the missing after one new table: %d privileges in 100 grants, %.3f s (target < 2 s)\n", granted,
+                    Seconds(clock));
         c.db->Close();
     } catch (const Exception& e) {
         std::fprintf(stderr, "bench_check: %s\n", qPrintable(e.Message()));
