@@ -100,7 +100,7 @@ as
   declare obj varchar(189) character set octets;
   declare current_obj varchar(189) character set octets;
   declare privilege char(6);
-  declare bits integer;
+  declare bits bigint;
 begin
   for select distinct upper(trim(ibname)) from sys$user where ibname is not null into LOGIN do
   begin
