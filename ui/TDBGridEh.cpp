@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
 
 #include "core/Csv.h"
 #include "core/Exception.h"
@@ -235,6 +237,23 @@ void TDBGridEh::SectionResized(int logical, int, int newSize) {
     m_shares[size_t(logical)] = std::max(1, newSize);
     m_dragged[size_t(logical)] = true;
     FitColumnWidths();
+}
+
+// A cell whose text its column cuts shows the whole text as its tooltip; a cell that shows all of it
+// shows none.
+bool TDBGridEh::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.isValid() ? index.data(Qt::DisplayRole).toString() : QString();
+    const QRect cell = visualRect(index);
+    // The delegate leaves a margin on each side of the text.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    if (!text.isEmpty() && fontMetrics().horizontalAdvance(text) > cell.width() - 2 * margin)
+        QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void TDBGridEh::resizeEvent(QResizeEvent* event) {

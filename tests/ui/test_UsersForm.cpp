@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include "app/AppFonts.h"
@@ -358,6 +359,19 @@ private slots:
         };
         QVERIFY(rowOf(TFindingKind::UserWithoutAccount) >= 0);
         SaveScreenshot(check, u"check-form"_s);
+        TDBGridEh* grid = check->Controls().DBGridEh1;
+        // Hovering: a text its column cuts shows whole as a tooltip, a login that fits shows none.
+        const auto tip = [&](int row, int column) {
+            const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
+            QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(grid->viewport(), &help);
+            return QToolTip::text();
+        };
+        const int noAccount = rowOf(TFindingKind::UserWithoutAccount);
+        QCOMPARE(tip(noAccount, 2), check->Findings()[size_t(noAccount)].Text);
+        QToolTip::hideText();
+        QTRY_COMPARE(QToolTip::text(), QString());
+        QCOMPARE(tip(noAccount, 1), QString());
         ClickRow(check->Controls().DBGridEh1, rowOf(TFindingKind::MissingPrivileges));
         QVERIFY(!check->Controls().btnRemoveRows->isEnabled());
         QTest::mouseClick(check->Controls().btnGrantMissing, Qt::LeftButton);
@@ -365,7 +379,6 @@ private slots:
         QCOMPARE(rowOf(TFindingKind::MissingPrivileges), -1);
         // Two rows at once: a click, then a Ctrl+click.
         ClickRow(check->Controls().DBGridEh1, rowOf(TFindingKind::UserWithoutAccount));
-        TDBGridEh* grid = check->Controls().DBGridEh1;
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           grid->visualRect(grid->model()->index(rowOf(TFindingKind::UserWithoutAccount, other), 0)).center());
         QCOMPARE(grid->selectionModel()->selectedRows().size(), 2);
