@@ -3,8 +3,6 @@
 #include <QMap>
 #include <QHash>
 #include <QSet>
-#include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include "admin/AdminOperations.h"
@@ -138,28 +136,21 @@ begin
   end
 end)";
 
-// The bytes of a fetched VARCHAR column, as they came.
-QByteArray VaryingBytes(const XSQLVAR* v) {
-    if ((v->sqltype & ~1) != SQL_VARYING || ((v->sqltype & 1) && v->sqlind && *v->sqlind < 0)) return {};
-    short length = 0;
-    std::memcpy(&length, v->sqldata, sizeof length);
-    return QByteArray(v->sqldata + sizeof length, std::clamp<qsizetype>(length, 0, v->sqllen));
-}
-
 // Adds one chunk's "<length>:<name><mask>;" records to a login's masks; a malformed chunk throws.
 void AddHeldChunk(const QByteArray& chunk, QHash<QString, quint32>& mine) {
     qsizetype at = 0;
+    const auto malformed = [] { return Exception(u"Непонятный ответ сервера о правах пользователей."_s); };
     auto number = [&](char end) {
         const qsizetype stop = chunk.indexOf(end, at);
         bool ok = false;
         const qlonglong n = stop < 0 ? 0 : chunk.mid(at, stop - at).toLongLong(&ok);
-        if (!ok || n < 0) throw Exception(u"Непонятный ответ сервера о правах пользователей."_s);
+        if (!ok || n < 0) throw malformed();
         at = stop + 1;
         return n;
     };
     while (at < chunk.size()) {
         const qlonglong length = number(':');
-        if (at + length > chunk.size()) throw Exception(u"Непонятный ответ сервера о правах пользователей."_s);
+        if (at + length > chunk.size()) throw malformed();
         const QString name = QString::fromUtf8(chunk.constData() + at, qsizetype(length));
         at += length;
         mine[name] |= quint32(number(';'));
@@ -170,7 +161,7 @@ void ReadHeld(TpFIBQuery& q, THeld& held) {
     q.SetSQLText(QString::fromUtf16(kHeldBlock));
     q.ExecQuery();
     while (!q.Eof()) {
-        AddHeldChunk(VaryingBytes(q.FieldAt(1).SQLVar()), held[q.FieldAt(0).AsString().trimmed()]);
+        AddHeldChunk(q.FieldAt(1).Value().toByteArray(), held[q.FieldAt(0).AsString().trimmed()]);
         q.Next();
     }
     q.Close();

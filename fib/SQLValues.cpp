@@ -175,6 +175,9 @@ QVariant ReadVariant(const XSQLVAR& v, bool trimChar, const TBlobReader& readBlo
             len = stored < 0 ? 0 : (stored > len ? len : stored);
             p += 2;
         }
+        // Character set OCTETS (id 1, in the low byte of the subtype) holds bytes, not text: they come as
+        // they are, blanks and all.
+        if ((v.sqlsubtype & 0xFF) == 1) return QByteArray(p, len);
         if (trimChar)
             while (len > 0 && p[len - 1] == ' ') --len;
         return FromWin1251(p, len);

@@ -214,6 +214,17 @@ private slots:
         QTest::newRow("boolean") << SQL_BOOLEAN << 1 << 0 << QByteArray("\x01", 1) << false << QVariant(true);
         QTest::newRow("array") << SQL_ARRAY << 8 << 0 << QByteArray(8, 0) << false << QVariant(u"(Array)"_s);
     }
+    // Columns of character set OCTETS (with any collation) read as the bytes they hold, even trimmed.
+    void readOctets() {
+        const QByteArray bytes("\x98\xFF ab  ", 7);
+        for (short subtype : {1, 0x0101}) {
+            Column fixed(SQL_TEXT, 7, bytes);
+            Column varying(SQL_VARYING, 9, Varying(bytes, 7));
+            fixed.da.Var(0).sqlsubtype = varying.da.Var(0).sqlsubtype = subtype;
+            QCOMPARE(ReadVariant(fixed.Var(), true), QVariant(bytes));
+            QCOMPARE(ReadVariant(varying.Var(), true), QVariant(bytes));
+        }
+    }
     void read() {
         QFETCH(int, type);
         QFETCH(int, len);
